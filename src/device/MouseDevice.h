@@ -1,0 +1,41 @@
+// The device link's abstract interface: the program's only way to the mouse.
+// The configuration holds a pointer to it (not owned) and reads the number of
+// supported polling rates from it when attached.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class CMouseConfig;
+class CMouseProfile;
+class CMacro;
+
+class IMouseDevice {
+public:
+    virtual ~IMouseDevice() = default;
+
+    virtual bool Initialize(CMouseConfig* config, const uint16_t* productId) = 0;
+    virtual void Reset() = 0;
+    virtual int GetPollingRateCount() = 0;
+    virtual int GetPollingRate(int index) = 0;
+    virtual int GetMaxProfiles() = 0;
+    virtual int GetDeviceProfileCount() = 0;
+    virtual bool IsBusy() = 0;
+    virtual bool CreateMacro(CMacro* macro) = 0;
+    virtual bool LoadMacro(GUID id, CMacro* macro) = 0;
+    virtual bool DeleteAllMacros() = 0;
+    virtual bool ImportMacro(const wchar_t* path, CMouseConfig* config) = 0;
+    virtual bool ExportMacro(const wchar_t* path, CMacro* macro) = 0;
+    virtual bool IsMacroOnDevice(CMacro* macro) = 0;
+    virtual bool ImportProfile(const wchar_t* path, CMouseConfig* config) = 0;
+    virtual bool ExportProfile(const wchar_t* path, CMouseProfile* profile) = 0;
+    virtual bool IsProfileOnDevice(CMouseProfile* profile) = 0;
+    // direction: 0 write (on a worker thread), 1 read; flags: sections, 127 all.
+    virtual bool Synchronize(CMouseConfig* config, int direction, uint32_t flags) = 0;
+    virtual uint8_t IsConnected() = 0;
+    virtual bool GetFirmwareVersion(std::wstring& out) = 0;
+    virtual bool GetDriverVersion(std::wstring& out) = 0;
+    virtual uint16_t GetProductId() = 0;
+};

@@ -1,0 +1,43 @@
+// The product's configuration: save-folder paths under the module directory,
+// the default assignments, and new profiles that start with the defaults.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/MouseConfig.h"
+
+class CVellConfig : public CMouseConfig {
+public:
+    // Takes the paths from the module directory as it is now.
+    CVellConfig();
+
+    // Appends a profile with five stages and the default settings.
+    CMouseProfile* CreateProfile(const wchar_t* name) override;
+    const wchar_t* ProfileFileExtension() const override { return L"vxp"; }
+    const std::wstring& ProfileFolder() const override { return m_profileFolder; }
+    const std::wstring& MacroFolder() const override { return m_macroFolder; }
+    const std::wstring& SettingsFilePath() const override { return m_settingsFile; }
+
+    // Applies the default settings to the profile (the current one when none
+    // is given). Without a profile, every profile shows profile changes on
+    // screen afterwards.
+    void RestoreDefaults(CMouseProfile* profile = nullptr);
+
+    // The default of a button or thumb key; false when it has none.
+    bool DefaultButtonAssignment(int32_t buttonId, Assignment& out) const;
+    bool DefaultKeyAssignment(int32_t keyId, Assignment& out) const;
+
+private:
+    using AssignmentTable = std::vector<std::pair<int32_t, Assignment>>;
+
+    void ApplyDefaults(CMouseProfile* profile, bool osdFromCurrent);
+
+    std::wstring m_settingsFile;
+    std::wstring m_profileFolder;
+    std::wstring m_macroFolder;
+    AssignmentTable m_defaultButtons;  // in the order they are applied
+    AssignmentTable m_defaultKeys;
+};

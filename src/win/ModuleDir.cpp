@@ -1,0 +1,44 @@
+#include "win/ModuleDir.h"
+
+#include <windows.h>
+
+namespace app {
+namespace {
+
+std::wstring& Storage() {
+    static std::wstring dir;
+    return dir;
+}
+
+std::wstring ComputeModuleDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return L".\\";
+    wchar_t drive[_MAX_DRIVE] = {};
+    wchar_t dir[_MAX_DIR] = {};
+    if (_wsplitpath_s(path, drive, _MAX_DRIVE, dir, _MAX_DIR, nullptr, 0, nullptr, 0) != 0)
+        return L".\\";
+    std::wstring result = std::wstring(drive) + dir;
+    if (result.empty() || result.back() != L'\\')
+        result += L'\\';
+    return result;
+}
+
+}  // namespace
+
+const std::wstring& ModuleDirectory() {
+    std::wstring& dir = Storage();
+    if (dir.empty())
+        dir = ComputeModuleDirectory();
+    return dir;
+}
+
+void SetModuleDirectory(const std::wstring& dir) {
+    std::wstring& stored = Storage();
+    stored = dir;
+    if (stored.empty() || stored.back() != L'\\')
+        stored += L'\\';
+}
+
+}  // namespace app

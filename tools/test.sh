@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test under Wine, with an X server of its own
+# (Xvfb) so that windowed tests run on any machine. Ends with ctest's summary.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${TARN_BUILD_DIR:-$root/build}"
+"$root/tools/build.sh"
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+cd "$build"
+status=0
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  wineserver -p 30
+  ctest --output-on-failure -j 1 "$@"
+  rc=$?
+  wineserver -k 2>/dev/null || true
+  exit $rc' ctest-under-xvfb "$@" || status=$?
+exit $status
