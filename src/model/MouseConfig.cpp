@@ -132,7 +132,8 @@ CMouseProfile* CMouseConfig::Rename(CMouseProfile* profile, const wchar_t* newNa
     if (old->HasFile()) {
         // Remove the old file only once the new one is written (a change of
         // letter case alone writes the same file).
-        if (SaveProfileFiles(renamed) && !inifile::EqualIgnoringCase(old->GetFilePath(), renamed->GetFilePath()))
+        if (SaveProfileFiles(renamed) &&
+            !inifile::EqualIgnoringCase(old->GetFilePath(), renamed->GetFilePath()))
             DeleteFileW(old->GetFilePath().c_str());
     }
     if (m_current == old.get())
@@ -344,7 +345,8 @@ bool CMouseConfig::GetSeparateXY(CMouseProfile* profile) const {
     return target ? target->GetSeparateXY() : m_fallbackSeparate;
 }
 
-void CMouseConfig::SetSensitivityRange(int32_t minimum, int32_t maximum, int32_t step, CMouseProfile* profile) {
+void CMouseConfig::SetSensitivityRange(int32_t minimum, int32_t maximum, int32_t step,
+                                       CMouseProfile* profile) {
     if (CMouseProfile* target = Target(profile))
         target->SetSensitivityRange(minimum, maximum, step);
     m_fallbackMin = minimum;
@@ -362,7 +364,8 @@ bool CMouseConfig::GetSensitivityRange(int32_t& minimum, int32_t& maximum, int32
     return true;
 }
 
-bool CMouseConfig::SetButtonAssignment(int32_t buttonId, const Assignment& assignment, CMouseProfile* profile) {
+bool CMouseConfig::SetButtonAssignment(int32_t buttonId, const Assignment& assignment,
+                                       CMouseProfile* profile) {
     CMouseProfile* target = Target(profile);
     return target && target->SetButtonAssignment(buttonId, assignment);
 }

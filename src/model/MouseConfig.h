@@ -183,7 +183,8 @@ public:
     // Code -1 and a zero block when there is no profile.
     Assignment GetButtonAssignment(int32_t buttonId, CMouseProfile* profile = nullptr) override;
     bool HasClickAssignment(CMouseProfile* profile = nullptr) const override;
-    bool SetKeyAssignment(int32_t keyId, const Assignment& assignment, CMouseProfile* profile = nullptr) override;
+    bool SetKeyAssignment(int32_t keyId, const Assignment& assignment,
+                          CMouseProfile* profile = nullptr) override;
     Assignment GetKeyAssignment(int32_t keyId, CMouseProfile* profile = nullptr) override;
     void SetThumbKeysEnabled(bool enabled, CMouseProfile* profile = nullptr) override;
     bool GetThumbKeysEnabled(CMouseProfile* profile = nullptr) const override;

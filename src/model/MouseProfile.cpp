@@ -39,7 +39,9 @@ bool IsReservedDeviceName(const std::wstring& name) {
     return false;
 }
 
-bool IsUnsafeFileNameChar(wchar_t c) { return c < 32 || wcschr(L"<>:\"/\\|?*", c) != nullptr; }
+bool IsUnsafeFileNameChar(wchar_t c) {
+    return c < 32 || wcschr(L"<>:\"/\\|?*", c) != nullptr;
+}
 
 // Profile names come from the user and the device: a name that is not a
 // plain file name must not reach outside the save folder or a device.
@@ -55,11 +57,14 @@ std::wstring SafeFileNameStem(const std::wstring& name) {
     return SafeCut(stem, kFileNameStem);
 }
 
-std::wstring ProfilePath(const std::wstring& folder, const std::wstring& fileName, const std::wstring& extension) {
+std::wstring ProfilePath(const std::wstring& folder, const std::wstring& fileName,
+                         const std::wstring& extension) {
     return folder + fileName + L"." + extension;
 }
 
-const wchar_t* OrEmpty(const wchar_t* text) { return text ? text : L""; }
+const wchar_t* OrEmpty(const wchar_t* text) {
+    return text ? text : L"";
+}
 
 }  // namespace
 
@@ -109,7 +114,9 @@ bool CMouseProfile::SetStageCount(int32_t count) {
     return true;
 }
 
-void CMouseProfile::SetStagesInUse(int32_t count) { m_stagesInUse = std::min(count, GetStageCount()); }
+void CMouseProfile::SetStagesInUse(int32_t count) {
+    m_stagesInUse = std::min(count, GetStageCount());
+}
 
 int32_t CMouseProfile::KeyIdAt(int32_t index) const {
     if (index < 0 || static_cast<size_t>(index) >= m_keyOrder.size())
@@ -235,8 +242,7 @@ bool CMouseProfile::SetButtonAssignment(int32_t buttonId, const Assignment& assi
 }
 
 Assignment CMouseProfile::GetButtonAssignment(int32_t buttonId) {
-    auto [it, inserted] = m_buttonAssignments.try_emplace(buttonId, MakeAssignment(kFunctionClick));
-    return it->second;
+    return m_buttonAssignments.try_emplace(buttonId, MakeAssignment(kFunctionClick)).first->second;
 }
 
 bool CMouseProfile::HasClickAssignment() const {
@@ -257,11 +263,12 @@ bool CMouseProfile::SetKeyAssignment(int32_t keyId, const Assignment& assignment
 }
 
 Assignment CMouseProfile::GetKeyAssignment(int32_t keyId) {
-    auto [it, inserted] = m_keyAssignments.try_emplace(keyId, MakeAssignment(kFunctionClick));
-    return it->second;
+    return m_keyAssignments.try_emplace(keyId, MakeAssignment(kFunctionClick)).first->second;
 }
 
-bool CMouseProfile::ApplyStoredAssignment(int32_t /*keyId*/, const wchar_t* /*value*/) { return false; }
+bool CMouseProfile::ApplyStoredAssignment(int32_t /*keyId*/, const wchar_t* /*value*/) {
+    return false;
+}
 
 std::wstring CMouseProfile::DeriveFileName(const std::wstring& folder, const std::wstring& extension) const {
     // A nameless profile would share one file with every other nameless one.

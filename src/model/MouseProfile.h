@@ -104,7 +104,9 @@ public:
     void SetName(const wchar_t* name) override { m_name = name ? name : L""; }
     void SetId(const GUID& id) override { m_id = id; }
     const std::wstring& GetProgramFileName() const override { return m_programFileName; }
-    void SetProgramFileName(const wchar_t* fileName) override { m_programFileName = fileName ? fileName : L""; }
+    void SetProgramFileName(const wchar_t* fileName) override {
+        m_programFileName = fileName ? fileName : L"";
+    }
     const std::wstring& GetFilePath() const override { return m_filePath; }
     const std::wstring& GetProgramPath() const override { return m_programPath; }
     void SetProgramPath(const wchar_t* path) override;

@@ -8,7 +8,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 // Function codes the model itself looks at (the full catalogue lives in the
@@ -56,6 +55,7 @@ constexpr size_t kAssignmentNameCapacity = kAssignmentDataSize / sizeof(wchar_t)
 struct Assignment {
     int32_t code = kFunctionNone;
     uint8_t data[kAssignmentDataSize] = {};
+    friend bool operator==(const Assignment&, const Assignment&) = default;
 };
 static_assert(sizeof(Assignment) == 84, "the device link copies assignments as 84-byte records");
 
@@ -65,12 +65,9 @@ struct SensitivityStage {
     int32_t x = 0;
     int32_t y = 0;
     uint8_t flag = 0;
+    friend bool operator==(const SensitivityStage&, const SensitivityStage&) = default;
 };
 static_assert(sizeof(SensitivityStage) == 16, "a stage is a 16-byte record");
-
-inline bool operator==(const Assignment& a, const Assignment& b) {
-    return a.code == b.code && memcmp(a.data, b.data, sizeof(a.data)) == 0;
-}
 
 // An assignment with the given code and a zero block.
 inline Assignment MakeAssignment(int32_t code) {

@@ -17,7 +17,8 @@ constexpr int32_t kDefaultPollingRateChoice = 1;
 constexpr int32_t kDefaultAccelerationLevel = 5;
 
 bool Lookup(const std::vector<std::pair<int32_t, Assignment>>& table, int32_t id, Assignment& out) {
-    const auto it = std::find_if(table.begin(), table.end(), [id](const auto& entry) { return entry.first == id; });
+    const auto it =
+        std::find_if(table.begin(), table.end(), [id](const auto& entry) { return entry.first == id; });
     if (it == table.end())
         return false;
     out = it->second;
@@ -57,7 +58,9 @@ CMouseProfile* CVellConfig::CreateProfile(const wchar_t* name) {
     return profile;
 }
 
-void CVellConfig::RestoreDefaults(CMouseProfile* profile) { ApplyDefaults(profile, profile != nullptr); }
+void CVellConfig::RestoreDefaults(CMouseProfile* profile) {
+    ApplyDefaults(profile, profile != nullptr);
+}
 
 bool CVellConfig::DefaultButtonAssignment(int32_t buttonId, Assignment& out) const {
     return Lookup(m_defaultButtons, buttonId, out);

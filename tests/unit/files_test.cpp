@@ -16,7 +16,8 @@
 namespace {
 
 std::string ReadBytes(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return {};
     std::string bytes(GetFileSize(file, nullptr), '\0');
@@ -42,9 +43,13 @@ std::string Utf16File(const std::wstring& text) {
     return bytes;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
-bool StartsWithBom(const std::wstring& path) { return ReadBytes(path).rfind("\xFF\xFE", 0) == 0; }
+bool StartsWithBom(const std::wstring& path) {
+    return ReadBytes(path).rfind("\xFF\xFE", 0) == 0;
+}
 
 std::wstring ReadValue(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
     wchar_t buffer[256] = {};
@@ -139,7 +144,8 @@ TEST_F(ProfileFile, SaveWritesPropertiesAndAssignmentsIntoANewSaveFolder) {
     std::vector<std::wstring> lines;
     for (const wchar_t* line = section; line < section + n && *line; line += wcslen(line) + 1)
         lines.emplace_back(line);
-    EXPECT_EQ(lines, (std::vector<std::wstring>{L"1=0", L"2=1", L"3=2", L"10=39", L"11=40", L"25=32", L"26=31"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::wstring>{L"1=0", L"2=1", L"3=2", L"10=39", L"11=40", L"25=32", L"26=31"}));
 
     // A later save replaces the section instead of leaving old buttons behind.
     game->SetButtonAssignment(4, MakeAssignment(kFunctionButtonOff));
@@ -282,9 +288,10 @@ TEST_F(ProfileFile, FailedSaveOnRenameKeepsTheOldFile) {
 
 TEST_F(ProfileFile, LoadSkipsAssignmentLinesWithoutKeyOrValue) {
     CreateDirectoryW(SavePath(L"").c_str(), nullptr);
-    WriteBytes(SavePath(L"Lines.vxp"),
-               Utf16File(L"[PROPERTIES]\r\nname=Lines\r\nauto=7\r\n[ASSIGNMENTS]\r\n0=5\r\n3=\r\n2=1\r\nx=4\r\n"
-                         L"12=7\r\nnoequals\r\n"));
+    WriteBytes(
+        SavePath(L"Lines.vxp"),
+        Utf16File(L"[PROPERTIES]\r\nname=Lines\r\nauto=7\r\n[ASSIGNMENTS]\r\n0=5\r\n3=\r\n2=1\r\nx=4\r\n"
+                  L"12=7\r\nnoequals\r\n"));
     RecordingProfile profile;
     const std::wstring folder = m_folder + L"\\save\\";
     ASSERT_TRUE(profile.LoadFromFile(L"Lines", folder.c_str(), L"vxp"));

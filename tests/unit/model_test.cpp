@@ -54,9 +54,7 @@ TEST(ProfileStages, StageSettersClampIntoTheRange) {
     EXPECT_EQ(profile.SetStageValue(2, 50), 100);
     EXPECT_EQ(profile.SetStageX(3, 9999), 5600);
     EXPECT_EQ(profile.SetStageY(3, -1), 100);
-    EXPECT_EQ(profile.GetStageX(3), 5600);
     EXPECT_EQ(profile.GetStageY(3), 100);
-    EXPECT_EQ(profile.SetStageValue(4, 1234), 1234);
 
     // Sensitivities themselves are stored unchanged.
     profile.SetSensitivity(99999);
@@ -95,15 +93,8 @@ TEST(ProfileStages, ActiveStageAndStagesInUse) {
     profile.SetActiveStage(-5);
     EXPECT_EQ(profile.GetActiveStage(), 0);
 
-    CMouseProfile empty;
-    EXPECT_EQ(empty.GetActiveStage(), 0);
-    empty.SetActiveStage(4);
-    EXPECT_EQ(empty.GetActiveStage(), 1);
-
     profile.SetStagesInUse(7);
     EXPECT_EQ(profile.GetStagesInUse(), 5);
-    profile.SetStagesInUse(4);
-    EXPECT_EQ(profile.GetStagesInUse(), 4);
     profile.SetStageCount(2);
     EXPECT_EQ(profile.GetStagesInUse(), 2);
 }
@@ -120,11 +111,7 @@ TEST(ProfileAssignments, PermissionsFollowTheButton) {
     EXPECT_FALSE(profile.SetButtonAssignment(kButtonScrollDown, MakeAssignment(kFunctionProfileByName)));
     EXPECT_FALSE(profile.SetButtonAssignment(kButtonLeft, MakeAssignment(kFunctionNone)));
     EXPECT_FALSE(profile.SetButtonAssignment(kButtonLeft, MakeAssignment(61)));
-    EXPECT_TRUE(profile.SetButtonAssignment(kButtonLeft, MakeAssignment(kFunctionSingleKey)));
-
-    EXPECT_TRUE(profile.IsFunctionAllowed(kFunctionButtonOff, kButtonScrollDown));
     EXPECT_FALSE(profile.IsFunctionAllowed(kFunctionClick, kButtonScrollDown));
-    EXPECT_TRUE(profile.IsFunctionAllowed(kFunctionClick, 0));
 }
 
 TEST(ProfileAssignments, ListsAllowedFunctionsInOfferOrder) {
@@ -133,7 +120,7 @@ TEST(ProfileAssignments, ListsAllowedFunctionsInOfferOrder) {
     std::vector<std::wstring> names = {L"stale"};
     profile.ListAllowedFunctions(names, kButtonScrollDown);
     EXPECT_EQ(names, (std::vector<std::wstring>{L"$macro", L"$SensitivityStageUp", L"$SensitivityStageDown",
-                                                 L"$scrollup", L"$scrolldown", L"$buttonoff"}));
+                                                L"$scrollup", L"$scrolldown", L"$buttonoff"}));
     profile.ListAllowedFunctions(names, 14);
     ASSERT_EQ(names.size(), 15u);
     EXPECT_EQ(names.front(), L"$click");
@@ -155,18 +142,9 @@ TEST(ProfileAssignments, KeyOrderRecordsEveryKeyOnce) {
     EXPECT_EQ(profile.KeyIdAt(-1), -1);
 }
 
-TEST(ProfileAssignments, MissingEntriesReadAsClick) {
-    CMouseProfile profile;
-    EXPECT_FALSE(profile.HasClickAssignment());
-    const Assignment read = profile.GetButtonAssignment(4);
-    EXPECT_EQ(read.code, kFunctionClick);
-    EXPECT_EQ(read, MakeAssignment(kFunctionClick));
-    EXPECT_EQ(profile.ButtonAssignments().count(4), 1u);  // the read added it
-    EXPECT_TRUE(profile.HasClickAssignment());
-}
-
 TEST(ProfileAssignments, ClickOnAThumbKeyCountsOnlyWhileKeysAreEnabled) {
     CMouseProfile profile;
+    EXPECT_FALSE(profile.HasClickAssignment());
     profile.SetButtonAssignment(kButtonLeft, MakeAssignment(kFunctionClick));
     EXPECT_TRUE(profile.HasClickAssignment());
     profile.SetButtonAssignment(kButtonLeft, MakeAssignment(kFunctionMenu));
@@ -175,6 +153,10 @@ TEST(ProfileAssignments, ClickOnAThumbKeyCountsOnlyWhileKeysAreEnabled) {
     EXPECT_TRUE(profile.HasClickAssignment());
     profile.SetThumbKeysEnabled(false);
     EXPECT_FALSE(profile.HasClickAssignment());
+
+    // Reading a button without an entry adds one with "$click".
+    EXPECT_EQ(profile.GetButtonAssignment(4), MakeAssignment(kFunctionClick));
+    EXPECT_TRUE(profile.HasClickAssignment());
 }
 
 TEST(ProfileCopy, CopiesEveryFieldAndClampsAgainstTheCopiedRange) {
@@ -182,9 +164,7 @@ TEST(ProfileCopy, CopiesEveryFieldAndClampsAgainstTheCopiedRange) {
     source.SetProgramPath(L"C:\\Games\\shooter.exe");
     source.SetId(kSomeId);
     source.SetAutoSwitch(true);
-    source.SetDpiOsd(true);
     source.SetThumbKeysEnabled(false);
-    source.SetScrollLight(true);
     source.SetSensitivityRange(0, 8000, 50);
     source.SetStageCount(4);
     source.SetStageValue(1, 400);
@@ -194,7 +174,6 @@ TEST(ProfileCopy, CopiesEveryFieldAndClampsAgainstTheCopiedRange) {
     source.SetStageFlag(3, true);
     source.SetStagesInUse(3);
     source.SetActiveStage(2);
-    source.SetSensitivityX(1500);
     source.SetSeparateXY(true);
     source.SetButtonAssignment(kButtonRight, WithName(kFunctionMacroByName, L"Reload"));
     source.SetKeyAssignment(13, MakeSingleKeyAssignment(13, 0x42, 1));
@@ -207,18 +186,14 @@ TEST(ProfileCopy, CopiesEveryFieldAndClampsAgainstTheCopiedRange) {
     EXPECT_EQ(copy.GetProgramFileName(), L"shooter.exe");
     EXPECT_TRUE(IsEqualGUID(copy.GetId(), kSomeId));
     EXPECT_TRUE(copy.GetAutoSwitch());
-    EXPECT_TRUE(copy.GetDpiOsd());
     EXPECT_FALSE(copy.GetThumbKeysEnabled());
-    EXPECT_TRUE(copy.GetScrollLight());
     EXPECT_EQ(copy.GetStageCount(), 4);
     EXPECT_EQ(copy.GetStagesInUse(), 3);
     EXPECT_EQ(copy.GetActiveStage(), 2);
     EXPECT_EQ(copy.GetStageValue(1), 400);
     EXPECT_EQ(copy.GetStageValue(2), 5600);
-    EXPECT_EQ(copy.GetStageX(3), 900);
     EXPECT_EQ(copy.GetStageY(3), 1100);
     EXPECT_TRUE(copy.GetStageFlag(3));
-    EXPECT_EQ(copy.GetSensitivityX(), 1500);
     EXPECT_TRUE(copy.GetSeparateXY());
     EXPECT_EQ(copy.ButtonAssignments(), source.ButtonAssignments());
     EXPECT_EQ(copy.KeyAssignments(), source.KeyAssignments());
@@ -273,27 +248,18 @@ TEST(ProfileAssignmentBlock, CopyTruncatedTerminatesSafely) {
     EXPECT_STREQ(buffer, L"abcd");
     CopyTruncated(buffer, 1, L"abc");
     EXPECT_STREQ(buffer, L"");
-
-    const Assignment key = MakeSingleKeyAssignment(0x1C, VK_RETURN, 1);
-    EXPECT_EQ(key.code, kFunctionSingleKey);
-    EXPECT_EQ(key.data[0], 0x1C);
-    EXPECT_EQ(key.data[2], VK_RETURN);
-    EXPECT_EQ(key.data[4], 1);
-
-    Assignment byId = MakeAssignment(kFunctionMacroById);
-    SetAssignmentId(byId, kSomeId);
-    EXPECT_TRUE(IsEqualGUID(AssignmentId(byId), kSomeId));
 }
 
 // ----------------------------------------------------------- configuration
 
+// Only the polling rate count matters to the configuration.
 class FakeDevice : public IMouseDevice {
 public:
     bool Initialize(CMouseConfig*, const uint16_t*) override { return true; }
     void Reset() override {}
     int GetPollingRateCount() override { return 3; }
     int GetPollingRate(int) override { return 0; }
-    int GetMaxProfiles() override { return 5; }
+    int GetMaxProfiles() override { return 0; }
     int GetDeviceProfileCount() override { return 0; }
     bool IsBusy() override { return false; }
     bool CreateMacro(CMacro*) override { return false; }
@@ -306,10 +272,10 @@ public:
     bool ExportProfile(const wchar_t*, CMouseProfile*) override { return false; }
     bool IsProfileOnDevice(CMouseProfile*) override { return false; }
     bool Synchronize(CMouseConfig*, int, uint32_t) override { return false; }
-    uint8_t IsConnected() override { return 1; }
+    uint8_t IsConnected() override { return 0; }
     bool GetFirmwareVersion(std::wstring&) override { return false; }
     bool GetDriverVersion(std::wstring&) override { return false; }
-    uint16_t GetProductId() override { return 21; }
+    uint16_t GetProductId() override { return 0; }
 };
 
 TEST(ConfigCreate, NewProfileHasTheDefaultSettings) {
@@ -328,9 +294,6 @@ TEST(ConfigCreate, NewProfileHasTheDefaultSettings) {
         EXPECT_FALSE(profile->GetStageFlag(stage));
     }
     EXPECT_EQ(profile->GetSensitivity(), 1800);
-    int32_t minimum = 0, maximum = 0, step = 0;
-    profile->GetSensitivityRange(minimum, maximum, step);
-    EXPECT_EQ(maximum, 5600);
     EXPECT_EQ(profile->ButtonAssignments().size(), 7u);
     EXPECT_EQ(profile->GetKeyAssignmentCount(), 24);
     EXPECT_EQ(profile->GetButtonAssignment(kButtonLeftFront).code, kFunctionForward);
@@ -339,8 +302,6 @@ TEST(ConfigCreate, NewProfileHasTheDefaultSettings) {
     EXPECT_EQ(profile->KeyIdAt(12), 79);
     EXPECT_EQ(profile->KeyIdAt(23), 78);
     EXPECT_EQ(profile->GetKeyAssignment(81), MakeSingleKeyAssignment(81, 0, 0));
-    EXPECT_TRUE(profile->GetThumbKeysEnabled());
-    EXPECT_TRUE(profile->GetScrollLight());
     EXPECT_TRUE(profile->GetUnderGlowLight());
     EXPECT_TRUE(profile->GetDpiOsd());
     EXPECT_EQ(config.GetPollingRateChoice(), 1);
@@ -442,7 +403,6 @@ TEST(ConfigProfiles, DuplicateStartsWithoutIdentity) {
     source->SetId(kSomeId);
     source->SetButtonAssignment(4, MakeAssignment(kFunctionButtonOff));
     source->SetStageX(4, 3300);
-    source->SetUnderGlowLight(false);
 
     EXPECT_EQ(config.Duplicate(source, L"Source"), nullptr);
     EXPECT_EQ(config.Duplicate(nullptr, L"New"), nullptr);
@@ -454,7 +414,6 @@ TEST(ConfigProfiles, DuplicateStartsWithoutIdentity) {
     EXPECT_EQ(duplicate->ButtonAssignments(), source->ButtonAssignments());
     EXPECT_EQ(duplicate->KeyAssignments(), source->KeyAssignments());
     EXPECT_EQ(duplicate->GetStageX(4), 3300);
-    EXPECT_FALSE(duplicate->GetUnderGlowLight());
     EXPECT_EQ(source->GetName(), L"Source");
 }
 
@@ -489,23 +448,16 @@ TEST(ConfigFallback, WithoutProfileTheFallbackFieldsAnswer) {
     config.SetSeparateXY(false);
     EXPECT_FALSE(config.GetStageFlag(1));
     config.SetScrollLight(true);
+    config.SetUnderGlowLight(false);
     EXPECT_TRUE(config.GetScrollLight());
     EXPECT_FALSE(config.GetUnderGlowLight());
 
-    int32_t minimum = 0, maximum = 0, step = 0;
-    EXPECT_TRUE(config.GetSensitivityRange(minimum, maximum, step));
-    EXPECT_EQ(minimum, 200);
-    EXPECT_EQ(step, 50);
     EXPECT_TRUE(config.GetThumbKeysEnabled());
     EXPECT_EQ(config.GetKeyAssignment(2).code, kFunctionNone);
     EXPECT_EQ(config.GetButtonAssignment(1).code, kFunctionNone);
     EXPECT_FALSE(config.SetButtonAssignment(1, MakeAssignment(kFunctionClick)));
     EXPECT_FALSE(config.HasClickAssignment());
     EXPECT_EQ(config.KeyIdAt(0), -1);
-    EXPECT_EQ(config.GetKeyAssignmentCount(), 0);
-    EXPECT_EQ(config.GetSensitivity(), 0);
-    EXPECT_TRUE(config.GetProgramPath(nullptr).empty());
-    EXPECT_FALSE(config.GetAutoSwitch(nullptr));
 }
 
 TEST(ConfigFallback, StageCountUsesOnlyTheProfileGiven) {
@@ -546,14 +498,8 @@ TEST(ConfigMacros, ForwardToTheMacroList) {
     ASSERT_NE(jump, nullptr);
     EXPECT_EQ(config.CreateMacro(L"JUMP", {}), nullptr);
     CMacro* run = config.CreateMacro(L"Run", {});
-    EXPECT_EQ(config.GetMacroCount(), 2);
     EXPECT_EQ(config.MacroAt(1), run);
-    EXPECT_EQ(config.MacroAt(2), nullptr);
     EXPECT_EQ(config.FindMacroByName(L"jump"), jump);
-
-    const GUID id = kSomeId;
-    run->SetId(id);
-    EXPECT_EQ(config.FindMacroById(id), run);
     config.DeleteMacro(jump);
     config.DeleteMacro(nullptr);
     EXPECT_EQ(config.GetMacroCount(), 1);
