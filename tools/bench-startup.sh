@@ -11,5 +11,6 @@ probe="$build/tests/probe.exe"
 exe="$build/bin/TarnConfig.exe"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wineserver -p 30
+  wine "$1" hold 0 </dev/null >/dev/null 2>&1  # session up before timing
   wine "$1" launch "$(winepath -w "$2")" SINGLE_INSTANCE_APP_TARN "$3" | tr -d "\r"
   wineserver -k 2>/dev/null || true' bench "$probe" "$exe" "$runs"

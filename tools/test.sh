@@ -10,6 +10,10 @@ cd "$build"
 status=0
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wineserver -p 30
+  # Start the session (desktop, services) outside ctest: processes that Wine
+  # starts on the first run would otherwise inherit ctest'"'"'s output pipe and
+  # keep it open, and ctest would wait for them.
+  wine tests/probe.exe hold 0 </dev/null >/dev/null 2>&1
   ctest --output-on-failure -j 1 "$@"
   rc=$?
   wineserver -k 2>/dev/null || true
