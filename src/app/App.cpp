@@ -6,9 +6,11 @@
 #include "app/Startup.h"
 #include "controls/ListPanelLimits.h"
 #include "device/MouseDevice.h"
+#include "macro/Macro.h"
 #include "model/VellConfig.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
+#include "skin/ResourceCache.h"
 #include "win/Handles.h"
 #include "win/ModuleDir.h"
 
@@ -37,6 +39,7 @@ bool CVellAppApp::InitInstance() {
     // The device link joins here once it exists; the main window checks for
     // a mouse itself.
     names::BuildAllNameTables();
+    CPredefinedMacroList::Instance().Build();
 
     PrepareLanguageAndInstallation();
     listpanel::Limits() = listpanel::RowLimits{5, 5};
@@ -46,6 +49,8 @@ bool CVellAppApp::InitInstance() {
     // Tear-down: the device link goes before the configuration it points at.
     m_device.reset();
     m_config.reset();
+    // Pictures, bitmaps and private fonts loaded for the skins go last.
+    CResourceCache::Instance().ReleaseAll();
     return false;
 }
 

@@ -71,7 +71,7 @@ public:
     virtual ~CMacroList();
 
     int Count() const { return static_cast<int>(m_macros.size()); }
-    CMacro* At(int index) const;                   // null when out of range
+    CMacro* At(int index) const;                    // null when out of range
     CMacro* FindByName(const wchar_t* name) const;  // ignoring case
     CMacro* FindById(const GUID& id) const;
     // Null when a macro of that name exists (ignoring case, after the cut to
@@ -110,6 +110,9 @@ bool ButtonFromFlag(uint16_t flag, uint32_t& button, uint32_t& state);
 // predefined-command name table (group 1: 1..9, group 2: 10..17).
 class CPredefinedMacroList {
 public:
+    // The program's list, built once at start-up.
+    static CPredefinedMacroList& Instance();
+
     // Builds the lists with the platform's virtual-key-to-scan-code mapping.
     void Build();
     // Copies the list of a number into `out`; false for numbers outside 1..17.

@@ -82,3 +82,8 @@ bool CPredefinedMacroList::Lookup(int number, MacroEvents& out) const {
     out = (*group)[index];
     return true;
 }
+
+CPredefinedMacroList& CPredefinedMacroList::Instance() {
+    static CPredefinedMacroList list;
+    return list;
+}

@@ -2,15 +2,10 @@
 
 #include <windows.h>
 
-#include <memory>
+#include "win/Handles.h"
 
 namespace inifile {
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 bool EnsureFolderOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
@@ -60,11 +55,10 @@ bool WriteString(const std::wstring& path, const wchar_t* section, const wchar_t
 bool PrepareForWrite(const std::wstring& path) {
     if (!EnsureFolderOf(path))
         return false;
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
+    const win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
-    const FileHandle file(handle);
     LARGE_INTEGER size = {};
     if (!GetFileSizeEx(file.get(), &size))
         return false;

@@ -5,16 +5,12 @@
 
 #include "device/MouseDevice.h"
 #include "model/IniFile.h"
+#include "win/Handles.h"
 
 namespace {
 
 constexpr wchar_t kSectionSettings[] = L"SETTINGS";
 constexpr wchar_t kKeyActiveProfile[] = L"ActiveProfileName";
-
-struct FindCloser {
-    void operator()(HANDLE h) const { FindClose(h); }
-};
-using FindHandle = std::unique_ptr<void, FindCloser>;
 
 }  // namespace
 
@@ -453,10 +449,9 @@ int32_t CMouseConfig::LoadProfileFiles() {
     const std::wstring& folder = ProfileFolder();
     const std::wstring suffix = std::wstring(L".") + ProfileFileExtension();
     WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((folder + L"*" + suffix).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const win::UniqueFind search(FindFirstFileW((folder + L"*" + suffix).c_str(), &found));
+    if (!search)
         return 0;
-    const FindHandle searchHandle(search);
 
     ClearProfiles();
     int32_t loaded = 0;
@@ -475,7 +470,7 @@ int32_t CMouseConfig::LoadProfileFiles() {
             continue;
         m_profiles.push_back(std::move(profile));
         ++loaded;
-    } while (FindNextFileW(search, &found));
+    } while (FindNextFileW(search.get(), &found));
     return loaded;
 }
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 struct LangRecord {
-    int32_t id = -1;          // language number (318 = English)
-    std::wstring name;        // as declared
-    std::wstring textFile;    // language text file under lang\ (may be empty)
+    int32_t id = -1;        // language number (318 = English)
+    std::wstring name;      // as declared
+    std::wstring textFile;  // language text file under lang\ (may be empty)
 };
 
 class CLangTable {

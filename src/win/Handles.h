@@ -2,8 +2,8 @@
 // with the function that matches the kind of handle.
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <utility>
 

@@ -57,8 +57,8 @@ int Hold(int seconds) {
     wc.lpszClassName = L"TarnProbeHold";
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     RegisterClassW(&wc);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
-                                300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300,
+                                200, nullptr, nullptr, wc.hInstance, nullptr);
     SetForegroundWindow(hwnd);
     DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
     MSG msg;
