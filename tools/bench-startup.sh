@@ -9,7 +9,7 @@ runs="${1:-10}"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 probe="$build/tests/probe.exe"
 exe="$build/bin/TarnConfig.exe"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wineserver -p 30
   wine "$1" hold 0 </dev/null >/dev/null 2>&1  # session up before timing
   wine "$1" launch "$(winepath -w "$2")" SINGLE_INSTANCE_APP_TARN "$3" | tr -d "\r"

@@ -13,7 +13,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 shot="$build/screenshot.png"
 echo "run: no display, running headless under Xvfb"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wine "$1" &
   sleep "${TARN_RUN_SECONDS:-6}"
   import -window root "$2"

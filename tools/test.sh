@@ -8,7 +8,7 @@ build="${TARN_BUILD_DIR:-$root/build}"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 cd "$build"
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wineserver -p 30
   # Start the session (desktop, services) outside ctest: processes that Wine
   # starts on the first run would otherwise inherit ctest'"'"'s output pipe and
