@@ -10,3 +10,11 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" -j "$(nproc)"
 "$root/tools/prefix.sh" "$build/wineprefix"
+# The emulated mouse: register the service in the build's prefix (machine-wide,
+# as an installer would), so the configurator finds it by its class.
+if [ -f "$build/bin/TarnDeviceService.dll" ]; then
+  WINEPREFIX="$build/wineprefix" WINEDEBUG=-all wine regsvr32 /s "$build/bin/TarnDeviceService.dll" </dev/null >/dev/null 2>&1 ||
+    { echo "build: registering the device service failed" >&2; exit 1; }
+  # Let this Wine session end before anything runs with a display.
+  WINEPREFIX="$build/wineprefix" wineserver -w
+fi

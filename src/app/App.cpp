@@ -5,7 +5,7 @@
 #include "app/MainWindowPlaceholder.h"
 #include "app/Startup.h"
 #include "controls/ListPanelLimits.h"
-#include "device/MouseDevice.h"
+#include "device/Mouse.h"
 #include "macro/Macro.h"
 #include "model/VellConfig.h"
 #include "skin/LangTable.h"
@@ -13,12 +13,13 @@
 #include "skin/ResourceCache.h"
 #include "win/Handles.h"
 #include "win/ModuleDir.h"
+#include "xml/XmlDocument.h"
 
 CVellAppApp::CVellAppApp(HINSTANCE instance) : m_instance(instance) {}
 
 CVellAppApp::~CVellAppApp() {
-    // The language records are process-wide; they go with the application.
-    CLangTable::Instance().Clear();
+    // The register only refers to the tables; they go with the application.
+    lang::ClearRegister();
 }
 
 bool CVellAppApp::InitInstance() {
@@ -36,8 +37,11 @@ bool CVellAppApp::InitInstance() {
     SetCurrentDirectoryW(app::ModuleDirectory().c_str());
 
     m_config = std::make_unique<CVellConfig>();
-    // The device link joins here once it exists; the main window checks for
-    // a mouse itself.
+    // Fill the configuration from the mouse; whether one is there is the main
+    // window's concern.
+    m_device = std::make_unique<CMouse>();
+    m_device->Initialize(m_config.get(), &startup::kProductId);
+    m_config->AttachDevice(m_device.get());
     names::BuildAllNameTables();
     CPredefinedMacroList::Instance().Build();
 
@@ -55,8 +59,17 @@ bool CVellAppApp::InitInstance() {
 }
 
 void CVellAppApp::PrepareLanguageAndInstallation() {
-    // "Language.xml" is read by the language loader into the language table;
-    // without it no language is registered and none becomes current.
+    // Every LANG of "Language.xml" becomes a registered language table;
+    // without the file no language is registered and none becomes current.
+    XmlDocument languages;
+    if (languages.Load(app::ModuleDirectory() + L"xml\\Language.xml")) {
+        if (const XmlElement* list = languages.FindFirst(L"LANGLIST")) {
+            for (const XmlElement* element : list->FindAll(L"LANG")) {
+                if (std::unique_ptr<CLangTable> table = ReadLangElement(*element, nullptr))
+                    m_languageItems.push_back(std::move(table));
+            }
+        }
+    }
     startup::InstallSettings settings =
         startup::ReadInstallSettings(HKEY_LOCAL_MACHINE, startup::kRegistryKey);
     if (settings.keyAvailable) {
@@ -64,9 +77,9 @@ void CVellAppApp::PrepareLanguageAndInstallation() {
             SetCurrentDirectoryW(settings.installDir.c_str());  // a refused path leaves it unchanged
         startup::StartTrayCompanion();
     }
-    CLangTable::Instance().SelectCurrent(settings.languageId);
+    lang::SelectCurrent(settings.languageId);
 }
 
 INT_PTR CVellAppApp::RunMainWindow() {
-    return app::RunMainWindowPlaceholder(m_instance);
+    return app::RunMainWindowPlaceholder(m_instance, m_device.get(), m_config.get());
 }

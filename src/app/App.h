@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "controls/GUIItem.h"
+
 class CVellConfig;
 class IMouseDevice;
 
@@ -28,6 +30,7 @@ private:
     INT_PTR RunMainWindow();
 
     HINSTANCE m_instance;
-    std::unique_ptr<IMouseDevice> m_device;  // not yet created: no device link in this build
+    std::unique_ptr<IMouseDevice> m_device;  // destroyed before the configuration it points at
     std::unique_ptr<CVellConfig> m_config;
+    ItemList m_languageItems;  // the language tables read from "Language.xml"
 };

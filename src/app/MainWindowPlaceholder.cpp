@@ -1,6 +1,10 @@
 #include "app/MainWindowPlaceholder.h"
 
+#include <string>
+
 #include "app/resource.h"
+#include "device/MouseDevice.h"
+#include "model/MouseConfig.h"
 #include "win/Handles.h"
 
 namespace app {
@@ -11,6 +15,30 @@ constexpr COLORREF kPanel = RGB(18, 18, 20);
 constexpr COLORREF kAccent = RGB(0, 200, 255);
 constexpr COLORREF kText = RGB(0xFE, 0xFE, 0xFE);
 constexpr wchar_t kTitle[] = L"Korvo Tarn Configurator";
+
+struct Context {
+    IMouseDevice* device;
+    CMouseConfig* config;
+    std::wstring status;  // what the window says about the mouse
+};
+
+// Reads the whole configuration from the mouse, as the main window does when
+// it opens, and says what was found.
+std::wstring ReadMouse(IMouseDevice* device, CMouseConfig* config) {
+    if (!device || !config || !device->IsConnected())
+        return L"No mouse found.";
+    if (!device->Synchronize(config, 1, 127))
+        return L"The mouse could not be read.";
+    if (!config->GetCurrentProfile() && config->GetProfileCount() > 0)
+        config->SetCurrentProfile(config->ProfileAt(0));
+    std::wstring firmware;
+    device->GetFirmwareVersion(firmware);
+    std::wstring text = L"Mouse connected (firmware " + firmware + L"), " +
+                        std::to_wstring(config->GetProfileCount()) + L" profile(s).";
+    if (const CMouseProfile* current = config->GetCurrentProfile())
+        text += L"\nCurrent profile: " + current->GetName();
+    return text;
+}
 
 void Paint(HWND hwnd, HDC dc) {
     RECT rc;
@@ -36,6 +64,11 @@ void Paint(HWND hwnd, HDC dc) {
     }
     text.top += 48;
     win::SelectGuard font(dc, body.get());
+    SetTextColor(dc, kText);
+    const auto* context = reinterpret_cast<const Context*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (context)
+        DrawTextW(dc, context->status.c_str(), -1, &text, DT_LEFT | DT_TOP | DT_WORDBREAK);
+    text.top = rc.bottom - 40;
     SetTextColor(dc, kAccent);
     DrawTextW(dc, L"Press Esc to close.", -1, &text, DT_LEFT | DT_TOP | DT_SINGLELINE);
 }
@@ -50,9 +83,12 @@ void CentreOnScreen(HWND hwnd) {
     SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM) noexcept {
+INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     switch (msg) {
         case WM_INITDIALOG: {
+            auto* context = reinterpret_cast<Context*>(lp);
+            SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+            context->status = ReadMouse(context->device, context->config);
             HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
             HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDR_MAINICON));
             SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -96,8 +132,10 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM) noexcept {
 
 }  // namespace
 
-INT_PTR RunMainWindowPlaceholder(HINSTANCE instance) {
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
+INT_PTR RunMainWindowPlaceholder(HINSTANCE instance, IMouseDevice* device, CMouseConfig* config) {
+    Context context{device, config, {}};
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
+                           reinterpret_cast<LPARAM>(&context));
 }
 
 }  // namespace app

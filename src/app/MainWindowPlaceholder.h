@@ -4,9 +4,14 @@
 
 #include <windows.h>
 
+class CMouseConfig;
+class IMouseDevice;
+
 namespace app {
 
-// Runs the main dialog template modally; returns the dialog's result.
-INT_PTR RunMainWindowPlaceholder(HINSTANCE instance);
+// Runs the main dialog template modally; returns the dialog's result. When
+// the mouse is connected, the configuration is read from it first and the
+// window names the mouse and its current profile.
+INT_PTR RunMainWindowPlaceholder(HINSTANCE instance, IMouseDevice* device, CMouseConfig* config);
 
 }  // namespace app

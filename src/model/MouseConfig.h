@@ -19,6 +19,15 @@
 
 class IMouseDevice;
 
+// A colour and the sensitivity bounds it applies to (products with colour
+// ranges only).
+struct ColourRange {
+    uint32_t colour = 0;
+    int32_t lower = 0;
+    int32_t upper = 0;
+    friend bool operator==(const ColourRange&, const ColourRange&) = default;
+};
+
 class IMouseConfig {
 public:
     virtual ~IMouseConfig() = default;
@@ -212,6 +221,11 @@ public:
 
     IMouseDevice* GetDevice() const { return m_device; }
     int32_t GetPollingRateCount() const { return m_pollingRateCount; }
+    // Device-wide colour ranges, in the device's order.
+    void ClearColourRanges() { m_colourRanges.clear(); }
+    void AddColourRange(const ColourRange& range) { m_colourRanges.push_back(range); }
+    int32_t GetColourRangeCount() const { return static_cast<int32_t>(m_colourRanges.size()); }
+    const std::vector<ColourRange>& ColourRanges() const { return m_colourRanges; }
     CMacroList& Macros() { return m_macros; }
     const CMacroList& Macros() const { return m_macros; }
 
@@ -246,4 +260,5 @@ private:
     int32_t m_pollingRateChoice = -1;
     bool m_fallbackUnderGlowLight = false;
     bool m_fallbackScrollLight = false;
+    std::vector<ColourRange> m_colourRanges;
 };

@@ -112,21 +112,24 @@ TEST_F(StartupRegistry, ReadOnlyKeyStillGivesItsValues) {
 }
 
 TEST(StartupLanguage, FallsBackToEnglishThenToNone) {
-    CLangTable& table = CLangTable::Instance();
-    table.Clear();
-    EXPECT_EQ(table.SelectCurrent(323), nullptr);  // nothing registered yet
-    EXPECT_EQ(table.Current(), nullptr);
+    lang::ClearRegister();
+    EXPECT_EQ(lang::SelectCurrent(323), nullptr);  // nothing registered yet
+    EXPECT_EQ(lang::Current(), nullptr);
 
-    table.Register({318, L"English", L"English.txt"});
-    table.Register({323, L"German", L"German.txt"});
-    ASSERT_NE(table.SelectCurrent(323), nullptr);
-    EXPECT_EQ(table.Current()->id, 323);
-    ASSERT_NE(table.SelectCurrent(-1), nullptr);  // unknown name: English
-    EXPECT_EQ(table.Current()->id, 318);
-    ASSERT_NE(table.SelectCurrent(325), nullptr);  // known name, no file: English
-    EXPECT_EQ(table.Current()->id, 318);
-    table.Clear();
-    EXPECT_EQ(table.Current(), nullptr);
+    CLangTable english;
+    english.SetId(318);
+    CLangTable german;
+    german.SetId(323);
+    ASSERT_TRUE(lang::Register(&english));
+    ASSERT_TRUE(lang::Register(&german));
+    EXPECT_EQ(lang::SelectCurrent(323), &german);
+    EXPECT_EQ(lang::Current(), &german);
+    EXPECT_EQ(lang::SelectCurrent(-1), &english);   // unknown name: English
+    EXPECT_EQ(lang::SelectCurrent(325), &english);  // known name, not declared: English
+    EXPECT_EQ(lang::Current(), &english);
+    lang::ClearRegister();
+    EXPECT_EQ(lang::Current(), nullptr);
+    EXPECT_EQ(lang::Find(318), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,242 @@
+// The macro collection and the macro item.
+#include <algorithm>
+#include <cstring>
+
+#include "ComBase.h"
+#include "EmulatedService.h"
+#include "ExportFile.h"
+#include "Objects.h"
+
+namespace tarnsvc {
+namespace {
+
+using namespace devsvc;
+
+class MacroObject final : public ComObject<IMacroItem> {
+public:
+    MacroObject(MouseRef mouse, const GUID& id) : m_mouse(std::move(mouse)), m_id(id) {}
+
+    Mouse* Owner() const noexcept { return m_mouse.get(); }
+    const GUID& MacroId() const noexcept { return m_id; }
+
+    HRESULT STDMETHODCALLTYPE Id(GUID* out) noexcept override {
+        return Guarded("Macro.Id", [&]() -> HRESULT {
+            if (!out)
+                return E_POINTER;
+            return WithMacro([&](MacroState& m) {
+                *out = m.id;
+                return S_OK;
+            });
+        });
+    }
+    HRESULT STDMETHODCALLTYPE Name(wchar_t** out) noexcept override {
+        ClearOut(out);
+        return Guarded("Macro.Name", [&]() -> HRESULT {
+            if (!out)
+                return E_POINTER;
+            return WithMacro([&](MacroState& m) -> HRESULT {
+                *out = TaskMemString(m.name);
+                return *out ? S_OK : E_OUTOFMEMORY;
+            });
+        });
+    }
+    HRESULT STDMETHODCALLTYPE SetName(const wchar_t* name) noexcept override {
+        return Guarded("Macro.SetName", [&]() -> HRESULT {
+            if (!name)
+                return E_POINTER;
+            const std::wstring text(name);
+            if (!ValidName(text))
+                return E_INVALIDARG;
+            return WithMacro([&](MacroState& m) {
+                if (m.name != text) {
+                    m.name = text;
+                    m_mouse->Changed();
+                }
+                return S_OK;
+            });
+        });
+    }
+    HRESULT STDMETHODCALLTYPE Export(const wchar_t* path) noexcept override {
+        return Guarded("Macro.Export", [&]() -> HRESULT {
+            if (!path)
+                return E_POINTER;
+            std::string document;
+            const HRESULT hr = WithMacro([&](MacroState& m) {
+                document = exports::MacroDocument(m);
+                return S_OK;
+            });
+            return FAILED(hr) ? hr : exports::WriteDocument(path, document);
+        });
+    }
+    HRESULT STDMETHODCALLTYPE Events(BYTE** buffer, ULONG* size) noexcept override {
+        if (buffer)
+            *buffer = nullptr;
+        return Guarded("Macro.Events", [&]() -> HRESULT {
+            if (!buffer || !size)
+                return E_POINTER;
+            return WithMacro([&](MacroState& m) -> HRESULT {
+                const size_t entries = sizeof(EventEntry) * m.events.size();
+                const size_t bytes = sizeof(EventBufferHeader) + entries;
+                auto* block = static_cast<BYTE*>(::CoTaskMemAlloc(bytes));
+                if (!block)
+                    return E_OUTOFMEMORY;
+                const EventBufferHeader header{0, static_cast<uint32_t>(m.events.size())};
+                std::memcpy(block, &header, sizeof(header));
+                if (entries > 0)
+                    std::memcpy(block + sizeof(header), m.events.data(), entries);
+                *buffer = block;
+                *size = static_cast<ULONG>(bytes);
+                return S_OK;
+            });
+        });
+    }
+    HRESULT STDMETHODCALLTYPE SetEvents(const BYTE* buffer, ULONG size) noexcept override {
+        return Guarded("Macro.SetEvents", [&]() -> HRESULT {
+            if (!buffer)
+                return E_POINTER;
+            // The header's count must fit the size handed in; nothing past
+            // the size is ever read.
+            EventBufferHeader header{};
+            if (size < sizeof(header))
+                return E_INVALIDARG;
+            std::memcpy(&header, buffer, sizeof(header));
+            if (header.count > kMaxMacroEvents ||
+                sizeof(header) + uint64_t(header.count) * sizeof(EventEntry) > uint64_t(size))
+                return E_INVALIDARG;
+            std::vector<EventEntry> events(header.count);
+            if (header.count > 0)
+                std::memcpy(events.data(), buffer + sizeof(header), sizeof(EventEntry) * header.count);
+            if (!ValidEvents(events.data(), events.size()))
+                return E_INVALIDARG;
+            return WithMacro([&](MacroState& m) {
+                const bool same = m.events.size() == events.size() &&
+                                  (events.empty() || std::memcmp(m.events.data(), events.data(),
+                                                                 sizeof(EventEntry) * events.size()) == 0);
+                if (!same) {
+                    m.events = std::move(events);
+                    m_mouse->Changed();
+                }
+                return S_OK;
+            });
+        });
+    }
+
+private:
+    template <typename F>
+    HRESULT WithMacro(F&& f) {
+        auto lock = m_mouse->Lock();
+        MacroState* macro = m_mouse->FindMacro(m_id);
+        return macro ? f(*macro) : kErrNotFound;
+    }
+
+    MouseRef m_mouse;
+    GUID m_id;
+};
+
+class MacrosObject final : public ComObject<IMacros> {
+public:
+    explicit MacrosObject(MouseRef mouse) : m_mouse(std::move(mouse)) {}
+
+    HRESULT STDMETHODCALLTYPE Item(ULONG index, IMacroItem** out) noexcept override {
+        ClearOut(out);
+        return Guarded("Macros.Item", [&]() -> HRESULT {
+            if (!out)
+                return E_POINTER;
+            GUID id{};
+            {
+                auto lock = m_mouse->Lock();
+                const auto& macros = m_mouse->State().macros;
+                if (index >= macros.size())
+                    return kErrNoMoreItems;
+                id = macros[index].id;
+            }
+            return MakeObject<MacroObject>(out, m_mouse, id);
+        });
+    }
+    HRESULT STDMETHODCALLTYPE Find(GUID id, IMacroItem** out) noexcept override {
+        ClearOut(out);
+        return Guarded("Macros.Find", [&]() -> HRESULT {
+            if (!out)
+                return E_POINTER;
+            {
+                auto lock = m_mouse->Lock();
+                if (!m_mouse->FindMacro(id))
+                    return kErrNotFound;
+            }
+            return MakeObject<MacroObject>(out, m_mouse, id);
+        });
+    }
+    HRESULT STDMETHODCALLTYPE Create(IMacroItem** out) noexcept override {
+        ClearOut(out);
+        return Guarded("Macros.Create", [&]() -> HRESULT {
+            if (!out)
+                return E_POINTER;
+            MacroState macro;
+            macro.id = NewId();
+            if (!Add(macro, true))
+                return kErrFull;
+            return MakeObject<MacroObject>(out, m_mouse, macro.id);
+        });
+    }
+    HRESULT STDMETHODCALLTYPE Remove(IMacroItem* item) noexcept override {
+        return Guarded("Macros.Remove", [&]() -> HRESULT {
+            if (!item)
+                return E_POINTER;
+            const auto* target = dynamic_cast<const MacroObject*>(item);
+            if (!target || target->Owner() != m_mouse.get())
+                return E_INVALIDARG;
+            auto lock = m_mouse->Lock();
+            auto& macros = m_mouse->State().macros;
+            const auto found = std::find_if(macros.begin(), macros.end(), [&](const MacroState& m) {
+                return SameId(m.id, target->MacroId());
+            });
+            if (found == macros.end())
+                return kErrNotFound;
+            macros.erase(found);
+            m_mouse->Changed();
+            return S_OK;
+        });
+    }
+    HRESULT STDMETHODCALLTYPE Reserved7() noexcept override {
+        return Guarded("Macros.Reserved7", [] { return E_NOTIMPL; });
+    }
+    HRESULT STDMETHODCALLTYPE Import(const wchar_t* path, IMacroItem** out) noexcept override {
+        ClearOut(out);
+        return Guarded("Macros.Import", [&]() -> HRESULT {
+            if (!path || !out)
+                return E_POINTER;
+            MacroState macro;
+            const HRESULT hr = exports::ReadMacro(path, macro);
+            if (FAILED(hr))
+                return hr;
+            macro.id = NewId();
+            if (!Add(macro, false))
+                return kErrFull;
+            return MakeObject<MacroObject>(out, m_mouse, macro.id);
+        });
+    }
+
+private:
+    // False when the mouse holds the most macros it can.
+    bool Add(MacroState& macro, bool defaultName) {
+        auto lock = m_mouse->Lock();
+        auto& macros = m_mouse->State().macros;
+        if (macros.size() >= kMaxMacros)
+            return false;
+        if (defaultName)
+            macro.name = UnusedName(L"Macro", macros);
+        macros.push_back(macro);
+        m_mouse->Changed();
+        return true;
+    }
+
+    MouseRef m_mouse;
+};
+
+}  // namespace
+
+HRESULT NewMacros(const MouseRef& mouse, REFIID iid, void** out) {
+    return MakeObjectAs<MacrosObject>(iid, out, mouse);
+}
+
+}  // namespace tarnsvc

@@ -1,0 +1,43 @@
+#include "controls/ItemFactories.h"
+
+#include <memory>
+
+#include "controls/BitmapItem.h"
+#include "controls/BitmapWindow.h"
+#include "controls/PanelItems.h"
+#include "controls/TextItem.h"
+#include "skin/ResourceCache.h"
+#include "skin/SkinLoader.h"
+
+namespace controls {
+namespace {
+
+// FONT: name, typeface, pitch, boldlevel; text: an optional font file in
+// fonts\, added before the font is made so the face is found.
+void CreateFont(const XmlElement& element, int32_t id, skin::SkinContext& context) {
+    std::wstring file = skin::Trim(element.Text());
+    if (!file.empty())
+        CResourceCache::Instance().Get(file.c_str(), kResourceFontFile);
+    auto font =
+        std::make_unique<CFontItem>(element.Attribute(L"typeface"), skin::NumberAttribute(element, L"pitch"),
+                                    skin::NumberAttribute(element, L"boldlevel"));
+    if (font->Font() == nullptr)
+        return;
+    font->SetId(id);
+    font->SetOwner(context.Owner());
+    context.Add(std::move(font));
+}
+
+}  // namespace
+
+void RegisterItemFactories() {
+    skin::RegisterItem(L"FONT", CreateFont);
+    skin::RegisterItem(L"BITMAPITEM", CBitmapItem::FromSkin);
+    skin::RegisterItem(L"BITMAPWINDOW", CBitmapWindow::FromSkin);
+    skin::RegisterItem(L"TEXTITEM", CTextItem::FromSkin);
+    // Controls still to come register here: BUTTON, PROFBUTTON, AVIBUTTON,
+    // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, DPISTAGEWINDOW, MACRODISPLAY,
+    // LISTCTRL, COMBO, LISTPANEL, EDITCTRL, EDITCTRLSK.
+}
+
+}  // namespace controls

@@ -1,0 +1,162 @@
+#include "controls/Picture.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "win/Gdi.h"
+
+namespace controls {
+namespace {
+
+// A region of the gathered rectangles, unioned into `into` (or becoming it).
+bool FlushBatch(std::vector<RECT>& rects, win::UniqueRgn& into) {
+    if (rects.empty())
+        return true;
+    const size_t bytes = sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT);
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[bytes]);
+    if (buffer == nullptr)
+        return false;
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.get());
+    data->rdh.dwSize = sizeof(RGNDATAHEADER);
+    data->rdh.iType = RDH_RECTANGLES;
+    data->rdh.nCount = static_cast<DWORD>(rects.size());
+    data->rdh.nRgnSize = static_cast<DWORD>(rects.size() * sizeof(RECT));
+    RECT bounds = rects.front();
+    for (const RECT& r : rects) {
+        bounds.left = std::min(bounds.left, r.left);
+        bounds.top = std::min(bounds.top, r.top);
+        bounds.right = std::max(bounds.right, r.right);
+        bounds.bottom = std::max(bounds.bottom, r.bottom);
+    }
+    data->rdh.rcBound = bounds;
+    std::copy(rects.begin(), rects.end(), reinterpret_cast<RECT*>(data->Buffer));
+    win::UniqueRgn batch(ExtCreateRegion(nullptr, static_cast<DWORD>(bytes), data));
+    rects.clear();
+    if (!batch)
+        return false;
+    if (!into)
+        into = std::move(batch);
+    else if (CombineRgn(into.get(), into.get(), batch.get(), RGN_OR) == ERROR)
+        return false;
+    return true;
+}
+
+}  // namespace
+
+win::UniqueRgn BuildMaskRegion(HBITMAP mask) {
+    SIZE size = win::BitmapSize(mask);
+    if (size.cx <= 0 || size.cy <= 0)
+        return {};
+    // A 32-bit bottom-up copy of the mask.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    win::WindowDC screen(nullptr);
+    if (screen.get() == nullptr)
+        return {};
+    void* bits = nullptr;
+    win::UniqueBitmap section(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::UniqueDC source(CreateCompatibleDC(screen.get()));
+    win::UniqueDC target(CreateCompatibleDC(screen.get()));
+    if (!section || bits == nullptr || !source || !target)
+        return {};
+    {
+        win::SelectGuard from(source.get(), mask);
+        win::SelectGuard to(target.get(), section.get());
+        if (!BitBlt(target.get(), 0, 0, size.cx, size.cy, source.get(), 0, 0, SRCCOPY))
+            return {};
+    }
+    GdiFlush();
+
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    std::vector<RECT> rects;
+    rects.reserve(100);
+    win::UniqueRgn region;
+    for (int y = 0; y < size.cy; ++y) {
+        const uint32_t* row = pixels + static_cast<size_t>(size.cy - 1 - y) * size.cx;  // bottom-up
+        int x = 0;
+        while (x < size.cx) {
+            while (x < size.cx && (row[x] & 0xFFFFFF) == 0xFFFFFF)
+                ++x;
+            if (x >= size.cx)
+                break;
+            int x0 = x;
+            while (x < size.cx && (row[x] & 0xFFFFFF) != 0xFFFFFF)
+                ++x;
+            if (rects.size() == rects.capacity())
+                rects.reserve(rects.capacity() + 100);
+            rects.push_back(RECT{x0, y, x, y + 1});
+            if (rects.size() == kMaskBatch && !FlushBatch(rects, region))
+                return {};
+        }
+    }
+    if (!FlushBatch(rects, region))
+        return {};
+    if (!region)
+        region.reset(CreateRectRgn(0, 0, 0, 0));  // all white: nothing inside
+    return region;
+}
+
+bool ApplyMaskRegion(HWND hwnd, HBITMAP mask) {
+    win::UniqueRgn region = BuildMaskRegion(mask);
+    if (!region)
+        return false;
+    if (!SetWindowRgn(hwnd, region.get(), TRUE))
+        return false;
+    region.release();  // the window owns it now
+    return true;
+}
+
+win::UniqueBitmap CutPicture(HBITMAP source, int x, int y, int width, int height) {
+    SIZE size = win::BitmapSize(source);
+    if (x < 0 || y < 0)
+        return {};
+    width = static_cast<int>(std::min<int64_t>(width, static_cast<int64_t>(size.cx) - x));
+    height = static_cast<int>(std::min<int64_t>(height, static_cast<int64_t>(size.cy) - y));
+    if (width <= 0 || height <= 0)
+        return {};
+    win::WindowDC screen(nullptr);
+    win::UniqueDC from(CreateCompatibleDC(screen.get()));
+    win::UniqueDC to(CreateCompatibleDC(screen.get()));
+    win::UniqueBitmap copy(CreateCompatibleBitmap(screen.get(), width, height));
+    if (!from || !to || !copy)
+        return {};
+    bool ok;
+    {
+        win::SelectGuard selectFrom(from.get(), source);
+        win::SelectGuard selectTo(to.get(), copy.get());
+        ok = BitBlt(to.get(), 0, 0, width, height, from.get(), x, y, SRCCOPY) != FALSE;
+    }
+    if (!ok)
+        copy.reset();
+    return copy;
+}
+
+win::UniqueBitmap CopyPicture(HBITMAP source) {
+    SIZE size = win::BitmapSize(source);
+    return CutPicture(source, 0, 0, size.cx, size.cy);
+}
+
+void DrawPicture(HDC dc, HBITMAP picture, int x, int y, int width, int height) {
+    if (picture == nullptr)
+        return;
+    SIZE size = win::BitmapSize(picture);
+    width = std::min<int>(width, size.cx);
+    height = std::min<int>(height, size.cy);
+    if (width <= 0 || height <= 0)
+        return;
+    win::UniqueDC memory(CreateCompatibleDC(dc));
+    if (!memory)
+        return;
+    win::SelectGuard select(memory.get(), picture);
+    BitBlt(dc, x, y, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+}  // namespace controls

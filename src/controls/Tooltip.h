@@ -1,0 +1,35 @@
+// The tool tip of a skinned control: one tool over the control's client area,
+// created (inactive) on first use, its text resolved through the language.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace controls {
+
+class ItemTooltip {
+public:
+    ItemTooltip() = default;
+    ItemTooltip(const ItemTooltip&) = delete;
+    ItemTooltip& operator=(const ItemTooltip&) = delete;
+    ~ItemTooltip();  // destroys the tool-tip window
+
+    // Resolves the text (first backslash and the character after it become a
+    // space), sets it on the tool and activates the tool tip.
+    void SetText(HWND control, const std::wstring& key);
+    // Hands a mouse message of the control to the tool tip first.
+    void Relay(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND Handle() const { return m_tip; }
+    const std::wstring& Text() const { return m_text; }
+
+private:
+    bool EnsureCreated(HWND control);
+
+    HWND m_tip = nullptr;
+    bool m_hasTool = false;
+    std::wstring m_text;
+};
+
+}  // namespace controls

@@ -1,0 +1,381 @@
+// The mouse's memory: the state file round trip, atomic writes, damaged and
+// unreadable files, and the scenarios.
+#include <cstring>
+
+#include "MouseState.h"
+#include "ServiceFixture.h"
+#include "StateFile.h"
+
+namespace svctest {
+namespace {
+
+using namespace devsvc;
+
+ActionRecord MacroRecord(uint32_t id, const GUID& macro) {
+    ActionRecord record;
+    record.id = id;
+    record.category = kCategoryMacro;
+    std::memcpy(record.data, &macro, sizeof(macro));
+    return record;
+}
+
+// Changes something of every kind the mouse remembers.
+struct Changes {
+    GUID macroId{};
+    GUID secondId{};
+};
+
+Changes ChangeEverything(const Connection& c) {
+    Changes done;
+    auto first = c.Profile(0);
+    EXPECT_EQ(S_OK, first->SetName(L"\u00C4rger \u30D7\u30ED\\n=\r\n\U0001F600"));
+    ComPtr<IDeviceProfile> second;
+    EXPECT_EQ(S_OK, c.profiles->Create(second.put()));
+    EXPECT_EQ(S_OK, second->SetName(L"Second"));
+    done.secondId = c.Id(second.get());
+    EXPECT_EQ(S_OK, c.profiles->SetActive(second.get()));
+
+    auto macros = c.DeviceFeature<IMacros>(kIidMacros);
+    ComPtr<IMacroItem> macro;
+    EXPECT_EQ(S_OK, macros->Create(macro.put()));
+    EXPECT_EQ(S_OK, macro->SetName(L"Combo"));
+    struct {
+        EventBufferHeader header{0, 3};
+        EventEntry entries[3] = {{2, 30, 0}, {3, 0x86A0, 0x1}, {1, 0x4, 0}};  // delay 100000 ms
+    } events;
+    EXPECT_EQ(S_OK, macro->SetEvents(reinterpret_cast<const BYTE*>(&events), sizeof(events)));
+    macro->Id(&done.macroId);
+
+    auto buttons = Connection::ProfileFeature<IDeviceButtons>(second.get(), kIidButtons);
+    const ActionRecord record = MacroRecord(5, done.macroId);
+    EXPECT_EQ(S_OK, buttons->SetActions(1, &record));
+    auto keys = Connection::ProfileFeature<IDeviceKeys>(second.get(), kIidKeys);
+    ActionRecord key;
+    key.id = 79;
+    key.category = kCategoryNone;
+    EXPECT_EQ(S_OK, keys->SetActions(1, &key));
+
+    auto sensitivity = Connection::ProfileFeature<ISensitivity>(second.get(), kIidSensitivity);
+    const StagePair stages[3] = {{400, 400}, {900, 1300}, {5600, 100}};
+    EXPECT_EQ(S_OK, sensitivity->SetStages(3, stages));
+    EXPECT_EQ(S_OK, sensitivity->SetActiveStage(2));
+    EXPECT_EQ(S_OK, sensitivity->SetCurrent(700, 800));
+
+    auto lights = Connection::ProfileFeature<ILights>(second.get(), kIidLights);
+    ComPtr<ILight> light;
+    EXPECT_EQ(S_OK, lights->Item(1, light.put()));
+    EXPECT_EQ(S_OK, light->Off());
+
+    auto properties = Connection::ProfileFeature<IProperties>(second.get(), kIidProperties);
+    wchar_t path[128] = L"C:\\Games\\Tarn \u00DF.exe";
+    EXPECT_EQ(S_OK,
+              properties->Set(kPropertyProgramPath, reinterpret_cast<const BYTE*>(path), 0, sizeof(path), 0));
+    const uint16_t flag[2] = {kFlagProfileOsd, 1};
+    EXPECT_EQ(S_OK, properties->Set(kPropertyFlags, reinterpret_cast<const BYTE*>(flag), 0, sizeof(flag), 0));
+
+    auto acceleration = c.DeviceFeature<IAcceleration>(kIidAcceleration);
+    EXPECT_EQ(S_OK, acceleration->SetLevel(9));
+    EXPECT_EQ(S_OK, acceleration->Enable());
+    auto polling = c.DeviceFeature<IPolling>(kIidPolling);
+    EXPECT_EQ(S_OK, polling->SetInterval(1));
+    return done;
+}
+
+void ExpectEverythingChanged(const Connection& c, const Changes& done) {
+    ASSERT_EQ(2u, c.ProfileCount());
+    EXPECT_EQ(L"\u00C4rger \u30D7\u30ED\\n=\r\n\U0001F600", c.Name(c.Profile(0).get()));
+    auto second = c.Profile(1);
+    EXPECT_EQ(L"Second", c.Name(second.get()));
+    EXPECT_TRUE(tarnsvc::SameId(done.secondId, c.Id(second.get())));
+    ComPtr<IDeviceProfile> active;
+    ASSERT_EQ(S_OK, c.profiles->Active(active.put()));
+    EXPECT_TRUE(tarnsvc::SameId(done.secondId, c.Id(active.get())));
+
+    auto macros = c.DeviceFeature<IMacros>(kIidMacros);
+    ComPtr<IMacroItem> macro;
+    ASSERT_EQ(S_OK, macros->Find(done.macroId, macro.put()));
+    BYTE* buffer = nullptr;
+    ULONG size = 0;
+    ASSERT_EQ(S_OK, macro->Events(&buffer, &size));
+    ASSERT_EQ(8u + 3 * 8, size);
+    EventEntry entries[3];
+    std::memcpy(entries, buffer + 8, sizeof(entries));
+    ::CoTaskMemFree(buffer);
+    EXPECT_EQ(3u, entries[1].type);
+    EXPECT_EQ(100000u, entries[1].first | (uint32_t(entries[1].second) << 16));
+    EXPECT_EQ(1u, entries[2].type);
+    EXPECT_EQ(4u, entries[2].first);
+
+    ActionRecord records[19];
+    ULONG count = 19;
+    auto buttons = Connection::ProfileFeature<IDeviceButtons>(second.get(), kIidButtons);
+    ASSERT_EQ(S_OK, buttons->Actions(&count, records));
+    const ActionRecord expected = MacroRecord(5, done.macroId);
+    EXPECT_EQ(0, std::memcmp(&expected, &records[4], sizeof(expected)));  // slot of id 5
+    ActionRecord keys[24];
+    count = 24;
+    ASSERT_EQ(S_OK, Connection::ProfileFeature<IDeviceKeys>(second.get(), kIidKeys)->Actions(&count, keys));
+    EXPECT_EQ(79u, keys[12].id);
+    EXPECT_EQ(kCategoryNone, keys[12].category);
+
+    auto sensitivity = Connection::ProfileFeature<ISensitivity>(second.get(), kIidSensitivity);
+    win::CoTaskMemOut<StagePair> pairs;
+    ASSERT_EQ(S_OK, sensitivity->Stages(&count, pairs.put()));
+    ASSERT_EQ(3u, count);
+    EXPECT_EQ(1300, pairs.get()[1].y);
+    EXPECT_EQ(100, pairs.get()[2].y);
+    ULONG stage = 0;
+    LONG x = 0, y = 0;
+    sensitivity->ActiveStage(&stage);
+    sensitivity->Current(&x, &y);
+    EXPECT_EQ(2u, stage);
+    EXPECT_EQ(700, x);
+    EXPECT_EQ(800, y);
+
+    auto lights = Connection::ProfileFeature<ILights>(second.get(), kIidLights);
+    ComPtr<ILight> light;
+    ULONG on = 1;
+    ASSERT_EQ(S_OK, lights->Item(1, light.put()));
+    light->State(&on);
+    EXPECT_EQ(0u, on);
+
+    auto properties = Connection::ProfileFeature<IProperties>(second.get(), kIidProperties);
+    wchar_t path[128] = {};
+    ULONG bytes = sizeof(path);
+    ASSERT_EQ(S_OK, properties->Get(kPropertyProgramPath, 0, reinterpret_cast<BYTE*>(path), 0, &bytes));
+    EXPECT_STREQ(L"C:\\Games\\Tarn \u00DF.exe", path);
+    uint16_t mask = 0;
+    bytes = sizeof(mask);
+    ASSERT_EQ(S_OK, properties->Get(kPropertyFlags, 0, reinterpret_cast<BYTE*>(&mask), 0, &bytes));
+    EXPECT_EQ(kFlagProfileOsd, mask);
+
+    ULONG level = 0, interval = 0;
+    BOOL enabled = FALSE;
+    auto acceleration = c.DeviceFeature<IAcceleration>(kIidAcceleration);
+    acceleration->Level(&level);
+    acceleration->Enabled(&enabled);
+    c.DeviceFeature<IPolling>(kIidPolling)->Interval(&interval);
+    EXPECT_EQ(9u, level);
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(1u, interval);
+}
+
+using ServiceState = ServiceTest;
+
+TEST_F(ServiceState, EverythingSurvivesTheFile) {
+    Changes done;
+    {
+        Connection c = Connect();
+        done = ChangeEverything(c);
+        EXPECT_FALSE(Exists(StatePath())) << "written before the last release";
+    }
+    ASSERT_TRUE(Exists(StatePath()));
+    EXPECT_FALSE(Exists(StatePath() + L".tmp"));
+    const std::string text = ReadBytes(StatePath());
+    EXPECT_EQ(0u, text.find("TarnMouseState 1\r\n"));
+    EXPECT_NE(std::string::npos, text.find("name=Second\r\n")) << "names are plain text";
+    Connection again = Connect();
+    ExpectEverythingChanged(again, done);
+}
+
+TEST_F(ServiceState, OpenConnectionsShareOneState) {
+    Connection a = Connect();
+    ASSERT_EQ(S_OK, a.Profile(0)->SetName(L"Shared"));
+    Connection b = Connect();
+    EXPECT_EQ(L"Shared", b.Name(b.Profile(0).get()));
+    EXPECT_FALSE(Exists(StatePath()));
+}
+
+TEST_F(ServiceState, FailedWriteKeepsTheOldFile) {
+    tarnsvc::MouseState state = tarnsvc::FactoryState(21);
+    ASSERT_TRUE(tarnsvc::statefile::Save(StatePath(), state));
+    const std::string before = ReadBytes(StatePath());
+    // The temporary file cannot be created: nothing changes.
+    ASSERT_TRUE(::CreateDirectoryW((StatePath() + L".tmp").c_str(), nullptr));
+    state.profiles[0].name = L"Changed";
+    EXPECT_FALSE(tarnsvc::statefile::Save(StatePath(), state));
+    EXPECT_EQ(before, ReadBytes(StatePath()));
+    ::RemoveDirectoryW((StatePath() + L".tmp").c_str());
+
+    // The target is a folder: the move fails and the temporary file goes.
+    const std::wstring folder = Folder() + L"\\taken";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    EXPECT_FALSE(tarnsvc::statefile::Save(folder, state));
+    EXPECT_FALSE(Exists(folder + L".tmp"));
+    EXPECT_TRUE(IsFolder(folder));
+
+    // The same through a connection: the mouse works, the old file stays.
+    ASSERT_TRUE(::CreateDirectoryW((StatePath() + L".tmp").c_str(), nullptr));
+    {
+        Connection c = Connect();
+        EXPECT_EQ(S_OK, c.Profile(0)->SetName(L"Lost"));
+    }
+    EXPECT_EQ(before, ReadBytes(StatePath()));
+}
+
+TEST_F(ServiceState, DamagedFilesFallBackAndAreKeptAside) {
+    const std::string valid = tarnsvc::statefile::Serialize(tarnsvc::FactoryState(21));
+    auto replace = [&](std::string from, std::string to) {
+        std::string text = valid;
+        const size_t at = text.find(from);
+        EXPECT_NE(std::string::npos, at) << from;
+        return at == std::string::npos ? text : text.replace(at, from.size(), to);
+    };
+    const std::string damaged[] = {
+        "",
+        "\xFF\xFE\x00garbage",
+        valid.substr(0, valid.size() / 2),                // cut short
+        replace("TarnMouseState 1", "TarnMouseState 2"),  // a later version
+        replace("product=21", "product=25"),              // another product's memory
+        replace("stages=800x800", "stages=99x800"),
+        replace("activeStage=3", "activeStage=6"),
+        replace("button=1 1 01", "button=6 1 01"),  // a button the mouse lacks
+        replace("polling=2", "polling=3"),
+        replace("name=Profile 1", "name=\\q"),
+        replace("[profile]", "[profile]\r\nid={not-a-guid}"),
+        replace("\r\nend", "\r\nend\r\nproduct=21"),
+    };
+    for (const std::string& bytes : damaged) {
+        SCOPED_TRACE(bytes.substr(0, 200));
+        WriteBytes(StatePath(), bytes);
+        ::DeleteFileW((StatePath() + L".bad").c_str());
+        {
+            Connection c = Connect();
+            ASSERT_EQ(1u, c.ProfileCount());
+            EXPECT_EQ(L"Profile 1", c.Name(c.Profile(0).get()));
+        }
+        EXPECT_EQ(bytes, ReadBytes(StatePath() + L".bad"));
+        tarnsvc::MouseState reread;
+        EXPECT_TRUE(tarnsvc::statefile::Parse(ReadBytes(StatePath()), reread))
+            << "factory state written back";
+    }
+}
+
+TEST_F(ServiceState, EveryCutShortFileIsRefused) {
+    tarnsvc::MouseState state = tarnsvc::FactoryState(25);
+    state.macros.push_back({tarnsvc::NewId(), L"M", {{2, 30, 0}}});
+    const std::string valid = tarnsvc::statefile::Serialize(state);
+    tarnsvc::MouseState out;
+    ASSERT_TRUE(tarnsvc::statefile::Parse(valid, out));
+    const size_t endLine = valid.rfind("end");
+    for (size_t cut = 0; cut < endLine; cut += 7)
+        EXPECT_FALSE(tarnsvc::statefile::Parse(valid.substr(0, cut), out)) << "cut at " << cut;
+    // A line lost from the middle: the last range without its upper bound.
+    const size_t upper = valid.rfind("upper=");
+    std::string gap = valid;
+    gap.erase(upper, valid.find('\n', upper) + 1 - upper);
+    EXPECT_FALSE(tarnsvc::statefile::Parse(gap, out));
+}
+
+TEST_F(ServiceState, HandWrittenFileLoads) {
+    // LF line ends, a byte-order mark, comments, only the fields that differ.
+    WriteBytes(StatePath(),
+               "\xEF\xBB\xBFTarnMouseState 1\n# my mouse\nproduct=21\nacceleration=2\n"
+               "activeProfile={11111111-2222-3333-4444-555555555555}\n\n[profile]\n"
+               "id={11111111-2222-3333-4444-555555555555}\nname=Hand made\nstages=1000x1000\nactiveStage=1\n"
+               "end\n");
+    Connection c = Connect();
+    ASSERT_EQ(1u, c.ProfileCount());
+    EXPECT_EQ(L"Hand made", c.Name(c.Profile(0).get()));
+    ULONG level = 0;
+    c.DeviceFeature<IAcceleration>(kIidAcceleration)->Level(&level);
+    EXPECT_EQ(2u, level);
+    EXPECT_FALSE(Exists(StatePath() + L".bad"));
+}
+
+TEST_F(ServiceState, UnreadableFileIsNeverOverwritten) {
+    ASSERT_TRUE(::CreateDirectoryW(StatePath().c_str(), nullptr));
+    {
+        Connection c = Connect();
+        EXPECT_EQ(1u, c.ProfileCount());
+        EXPECT_EQ(S_OK, c.Profile(0)->SetName(L"Kept in memory"));
+    }
+    EXPECT_TRUE(IsFolder(StatePath()));
+    EXPECT_FALSE(Exists(StatePath() + L".bad"));
+}
+
+using ServiceScenario = ServiceTest;
+
+TEST_F(ServiceScenario, NoMouse) {
+    SetEnv(L"TARN_DEVICE_SCENARIO", L"none");
+    ComPtr<IDeviceEnumerator> enumerator;
+    ASSERT_EQ(S_OK, tarnsvc::CreateEnumerator(kIidEnumerator, enumerator.put_void()));
+    ComPtr<IDevice> device;
+    EXPECT_LT(enumerator->Device(0, device.put()), 0);
+    EXPECT_FALSE(device);
+}
+
+TEST_F(ServiceScenario, TwoMiceKeepTheirOwnState) {
+    SetEnv(L"TARN_DEVICE_SCENARIO", L"two");
+    {
+        Connection first = Connect(0);
+        Connection second = Connect(1);
+        ComPtr<IDevice> third;
+        EXPECT_LT(first.enumerator->Device(2, third.put()), 0);
+        InfoRecord info{};
+        ASSERT_EQ(S_OK, second.device->Info(&info));
+        ::CoTaskMemFree(info.text);
+        EXPECT_EQ(21u, info.productId);
+        ASSERT_EQ(S_OK, second.Profile(0)->SetName(L"Second mouse"));
+        EXPECT_EQ(L"Profile 1", first.Name(first.Profile(0).get()));
+    }
+    EXPECT_NE(std::string::npos, ReadBytes(StatePath() + L".2").find("name=Second mouse"));
+    EXPECT_EQ(std::string::npos, ReadBytes(StatePath()).find("Second mouse"));
+}
+
+TEST_F(ServiceScenario, Product25HasColourRanges) {
+    {
+        Connection c = Connect();
+        EXPECT_FALSE(c.DeviceFeature<IColourRanges>(kIidColourRanges)) << "product 21 has none";
+    }
+    SetEnv(L"TARN_DEVICE_SCENARIO", L"product25");
+    Connection c = Connect();
+    InfoRecord info{};
+    ASSERT_EQ(S_OK, c.device->Info(&info));
+    ::CoTaskMemFree(info.text);
+    EXPECT_EQ(25u, info.productId);
+    auto ranges = c.DeviceFeature<IColourRanges>(kIidColourRanges);
+    ASSERT_TRUE(ranges);
+    ComPtr<IColourRange> range;
+    ASSERT_EQ(S_OK, ranges->Item(1, range.put()));
+    EXPECT_LT(ranges->Item(2, ComPtr<IColourRange>().put()), 0);
+    ComPtr<IColourRangeColour> colour;
+    ASSERT_TRUE(range.As(kIidColourRangeColour, colour));
+    EXPECT_EQ(S_OK, colour->SetColour(0x123456));
+    EXPECT_EQ(E_INVALIDARG, range->SetBounds(500, 400));
+    ASSERT_EQ(S_OK, range->SetBounds(400, 500));
+    ComPtr<IColourRange> first;
+    ASSERT_EQ(S_OK, ranges->Item(0, first.put()));
+    ASSERT_EQ(S_OK, ranges->Remove(first.get()));
+    EXPECT_LT(first->SetBounds(1, 2), 0) << "a removed range is gone";
+    ULONG value = 0;
+    LONG lower = 0, upper = 0;
+    EXPECT_EQ(S_OK, colour->Colour(&value));
+    EXPECT_EQ(0x123456u, value);
+    EXPECT_EQ(S_OK, range->Bounds(&lower, &upper));
+    EXPECT_EQ(400, lower);
+    EXPECT_LT(ranges->Item(1, ComPtr<IColourRange>().put()), 0) << "one left after the removal";
+}
+
+TEST_F(ServiceScenario, FreshReplacesTheStoredState) {
+    {
+        Connection c = Connect();
+        ComPtr<IDeviceProfile> created;
+        ASSERT_EQ(S_OK, c.profiles->Create(created.put()));
+    }
+    {
+        Connection c = Connect();
+        EXPECT_EQ(2u, c.ProfileCount());
+    }
+    SetEnv(L"TARN_DEVICE_SCENARIO", L"fresh");
+    {
+        Connection c = Connect();
+        EXPECT_EQ(1u, c.ProfileCount());
+    }
+    SetEnv(L"TARN_DEVICE_SCENARIO", nullptr);
+    Connection c = Connect();
+    EXPECT_EQ(1u, c.ProfileCount()) << "the factory state was stored";
+}
+
+}  // namespace
+}  // namespace svctest

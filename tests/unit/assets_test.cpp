@@ -1,0 +1,682 @@
+// The shipped skin, picture and language files, as the build lays them out in
+// the module directory (build/bin, beside this test's build/tests): every text
+// key that a skin or the program asks for is answered by every shipped
+// language; every picture a skin names is there and loads; every name a skin
+// uses is one the program knows; panels are shaped as their masks say.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cwchar>
+#include <cwctype>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "skin/LangTable.h"
+#include "skin/NameTables.h"
+#include "skin/ResourceCache.h"
+#include "win/Gdi.h"
+#include "win/Handles.h"
+#include "win/ModuleDir.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+// build\bin\ seen from build\tests\.
+std::wstring ShippedDir() {
+    return app::ModuleDirectory() + L"..\\bin\\";
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text)
+        out += (c > 0 && c < 128) ? static_cast<char>(c) : '?';
+    return out;
+}
+
+std::wstring Lower(std::wstring text) {
+    for (auto& c : text)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found = {};
+    win::UniqueFind find(FindFirstFileW((folder + pattern).c_str(), &found));
+    if (!find)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileW(find.get(), &found));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) {
+    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER size = {};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > (1 << 24))
+        return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    return bytes.empty() ||
+           (ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+            got == bytes.size());
+}
+
+void Walk(const XmlElement& element, std::vector<const XmlElement*>& out) {
+    out.push_back(&element);
+    for (const auto& child : element.Children())
+        Walk(*child, out);
+}
+
+// One shipped skin file, parsed.
+struct Skin {
+    std::wstring name;
+    std::unique_ptr<XmlDocument> document;
+    std::vector<const XmlElement*> elements;  // every element, document order
+};
+
+// A text key named by a skin, and where.
+struct KeyUse {
+    std::wstring key;  // with its leading $ or #
+    std::string where;
+};
+
+const wchar_t* const kTextAttributes[] = {L"caption", L"tooltip", L"textkey"};
+const wchar_t* const kTextElements[] = {L"LISTCOLUMN", L"COMBOITEM", L"LISTPANELITEM"};
+const wchar_t* const kColourAttributes[] = {L"fontclr", L"fontclrhi",   L"backclr",   L"backclrhi",
+                                            L"bdrclr",  L"disbbackclr", L"disbbdrclr"};
+// Elements whose text is a picture file in skins\.
+const wchar_t* const kPictureElements[] = {
+    L"BACKGROUND", L"MASK",       L"SBMN",      L"SBMO",       L"SBMD",        L"SBMDS",
+    L"SBMM",       L"MARK",       L"BMP",       L"BMPMASK",    L"MDBMP_KEYDN", L"MDBMP_KEYUP",
+    L"MDBMP_MSE",  L"MDBMP_MSEH", L"MDBMP_CLK", L"MDBMP_CLKH", L"VSBMP_TMB",   L"VSBMP_TOP",
+    L"VSBMP_BOT",  L"VSBMP_AUP",  L"VSBMP_ADN", L"VSBMP_SPN"};
+// Item elements whose RECT places a window on its panel (or, for files
+// without a panel of their own, on the main window).
+const wchar_t* const kPlacedItems[] = {L"BITMAPITEM", L"BITMAPWINDOW", L"BUTTON",         L"PROFBUTTON",
+                                       L"AVIBUTTON",  L"VSLIDER",      L"HSLIDERM",       L"HSLIDERMAPM",
+                                       L"DMARKER",    L"TEXTITEM",     L"DPISTAGEWINDOW", L"MACRODISPLAY",
+                                       L"LISTCTRL",   L"LISTPANEL",    L"EDITCTRL",       L"EDITCTRLSK"};
+// Attributes that name another item or a font of the control-name table.
+const wchar_t* const kReferenceAttributes[] = {L"fontid",  L"windowid",   L"checkboxid",
+                                               L"trackid", L"fontsearch", L"fontreplace"};
+
+template <size_t N>
+bool OneOf(const std::wstring& text, const wchar_t* const (&set)[N]) {
+    for (const wchar_t* item : set)
+        if (text == item)
+            return true;
+    return false;
+}
+
+bool IsKey(const std::wstring& text) {
+    return text.size() > 1 && (text[0] == L'$' || text[0] == L'#');
+}
+
+// The keys the program itself shows, beside the name tables' keys.
+// clang-format off
+const wchar_t* const kProgramKeys[] = {
+    L"$LeftButton", L"$RightButton", L"$Wheel", L"$ScrollUp", L"$ScrollDown",
+    L"$RightSideButton1", L"$RightSideButton2", L"$LeftSideButton1", L"$LeftSideButton2",
+    L"$CenterButton1", L"$CenterButton2",
+    L"$ThumbGrid1", L"$ThumbGrid2", L"$ThumbGrid3", L"$ThumbGrid4", L"$ThumbGrid5", L"$ThumbGrid6",
+    L"$ThumbGrid7", L"$ThumbGrid8", L"$ThumbGrid9", L"$ThumbGrid10", L"$ThumbGrid11", L"$ThumbGrid12",
+    L"$Button4", L"$Button5",
+    L"$Stop", L"$Record", L"$DisableAll", L"$EnableAll", L"$CreateProfile", L"$ImportProfile",
+    L"$New", L"$Preview", L"$Delete", L"$Copy", L"$Import", L"$Export", L"$RestoreDefault",
+    L"$AssignApplication", L"$UnassignApplication", L"$InsertDelay", L"$Edit", L"$TopView",
+    L"$ThumbGridView"};
+// clang-format on
+
+// The pixels of a bitmap as 0x00RRGGBB, top row first.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> rgb;
+    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+};
+
+bool ReadPixels(HBITMAP bitmap, Pixels& out) {
+    BITMAP info = {};
+    if (!bitmap || !GetObjectW(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+        return false;
+    out.width = info.bmWidth;
+    out.height = info.bmHeight;
+    out.rgb.assign(static_cast<size_t>(out.width) * out.height, 0);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = out.width;
+    format.bmiHeader.biHeight = -out.height;  // top-down
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    win::UniqueDC dc(CreateCompatibleDC(nullptr));
+    return dc &&
+           GetDIBits(dc.get(), bitmap, 0, out.height, out.rgb.data(), &format, DIB_RGB_COLORS) == out.height;
+}
+
+SIZE SizeOf(HBITMAP bitmap) {
+    BITMAP info = {};
+    if (!bitmap || !GetObjectW(bitmap, sizeof info, &info))
+        return {0, 0};
+    return {info.bmWidth, info.bmHeight};
+}
+
+// x, y, width, height of an element's RECT child.
+struct Placement {
+    bool present = false;
+    long x = 0, y = 0, width = 0, height = 0;
+};
+
+long Number(const std::wstring& text) {
+    return std::wcstol(text.c_str(), nullptr, 10);
+}
+
+Placement PlacementOf(const XmlElement& element) {
+    Placement p;
+    for (const auto& child : element.Children())
+        if (child->Name() == L"RECT") {
+            p.present = true;
+            p.x = Number(child->Attribute(L"left"));
+            p.y = Number(child->Attribute(L"top"));
+            p.width = Number(child->Attribute(L"right"));
+            p.height = Number(child->Attribute(L"bottom"));
+            break;
+        }
+    return p;
+}
+
+bool FlagSet(const XmlElement& element, const wchar_t* name) {
+    return Number(element.Attribute(name)) != 0;
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+    const auto first = text.find_first_not_of(L" \t\r\n");
+    if (first == std::wstring::npos)
+        return L"";
+    return text.substr(first, text.find_last_not_of(L" \t\r\n") - first + 1);
+}
+
+// A language key as the look-up matches it: blanks left out, case ignored.
+std::wstring MatchForm(const std::wstring& key) {
+    std::wstring out;
+    for (wchar_t c : key)
+        if (c != L' ')
+            out += static_cast<wchar_t>(std::towlower(c));
+    return out;
+}
+
+// One shipped language: its LANG element and its parsed text file.
+struct Language {
+    std::wstring name;  // control name
+    std::wstring file;
+    std::vector<uint8_t> bytes;
+    std::unique_ptr<CLangTable> table;
+    bool parsed = false;
+};
+
+class AssetsBase : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        names::BuildAllNameTables();
+        if (s_skins)
+            return;
+        s_skins = new std::vector<Skin>;
+        for (const auto& file : FilesIn(ShippedDir() + L"xml\\", L"*.xml")) {
+            Skin skin;
+            skin.name = file;
+            skin.document = std::make_unique<XmlDocument>();
+            if (skin.document->Load(ShippedDir() + L"xml\\" + file) && skin.document->Root())
+                Walk(*skin.document->Root(), skin.elements);
+            s_skins->push_back(std::move(skin));
+        }
+    }
+
+    void SetUp() override {
+        m_oldModuleDir = app::ModuleDirectory();
+        app::SetModuleDirectory(ShippedDir());
+    }
+    void TearDown() override { app::SetModuleDirectory(m_oldModuleDir); }
+
+    static const std::vector<Skin>& Skins() { return *s_skins; }
+    static const Skin* SkinNamed(const wchar_t* name) {
+        for (const auto& skin : Skins())
+            if (Lower(skin.name) == Lower(name))
+                return &skin;
+        return nullptr;
+    }
+    static std::string Where(const Skin& skin, const XmlElement& element) {
+        return Narrow(skin.name) + " " + Narrow(element.Name()) + " " + Narrow(element.Attribute(L"name"));
+    }
+
+    // Every $ or # text that a skin names.
+    static std::vector<KeyUse> SkinKeys() {
+        std::vector<KeyUse> keys;
+        for (const auto& skin : Skins())
+            for (const XmlElement* element : skin.elements) {
+                for (const wchar_t* attribute : kTextAttributes)
+                    if (IsKey(element->Attribute(attribute)))
+                        keys.push_back(
+                            {element->Attribute(attribute), Where(skin, *element) + " " + Narrow(attribute)});
+                if (OneOf(element->Name(), kTextElements) && IsKey(Trimmed(element->Text())))
+                    keys.push_back({Trimmed(element->Text()), Where(skin, *element) + " text"});
+            }
+        return keys;
+    }
+
+    // The languages that Language.xml declares, with their files read and parsed.
+    static std::vector<Language> ShippedLanguages() {
+        std::vector<Language> languages;
+        const Skin* declarations = SkinNamed(L"Language.xml");
+        if (!declarations)
+            return languages;
+        for (const XmlElement* element : declarations->elements) {
+            if (element->Name() != L"LANG")
+                continue;
+            Language language;
+            language.name = element->Attribute(L"name");
+            language.file = element->Attribute(L"file");
+            language.table = std::make_unique<CLangTable>();
+            if (ReadWholeFile(ShippedDir() + L"lang\\" + language.file, language.bytes))
+                language.parsed =
+                    ParseLangText(language.bytes.data(), language.bytes.size(), *language.table);
+            languages.push_back(std::move(language));
+        }
+        return languages;
+    }
+
+    std::wstring m_oldModuleDir;
+    static std::vector<Skin>* s_skins;
+};
+std::vector<Skin>* AssetsBase::s_skins = nullptr;
+
+class AssetsSkin : public AssetsBase {};
+class AssetsLanguage : public AssetsBase {};
+
+// --- skins -------------------------------------------------------------------
+
+TEST_F(AssetsSkin, EveryShippedFileParsesAsASkin) {
+    ASSERT_NE(SkinNamed(L"MainPage.xml"), nullptr) << "no MainPage.xml in " << Narrow(ShippedDir()) << "xml";
+    ASSERT_NE(SkinNamed(L"Language.xml"), nullptr);
+    for (const auto& skin : Skins()) {
+        const XmlElement* root = skin.document->Root();
+        ASSERT_NE(root, nullptr) << Narrow(skin.name) << " does not parse";
+        EXPECT_TRUE(root->Name() == L"GUIPANEL" || root->Name() == L"ITEMLIST") << Narrow(skin.name);
+        EXPECT_TRUE(root->HasContent()) << Narrow(skin.name);
+    }
+}
+
+// An unknown name makes the loader skip the element without a word, so every
+// name, reference and colour must be one the program knows, and what an item
+// refers to must be declared in the same file (items find only those).
+TEST_F(AssetsSkin, EveryNameAReferenceAndColourIsKnown) {
+    for (const auto& skin : Skins()) {
+        std::set<std::wstring> fonts, bitmapItems, checkBoxes;
+        for (const XmlElement* element : skin.elements) {
+            if (element->Name() == L"FONT")
+                fonts.insert(Lower(element->Attribute(L"name")));
+            if (element->Name() == L"BITMAPITEM")
+                bitmapItems.insert(Lower(element->Attribute(L"name")));
+            if (element->Name() == L"BUTTON" && FlagSet(*element, L"ischeckbox"))
+                checkBoxes.insert(Lower(element->Attribute(L"name")));
+        }
+        for (const XmlElement* element : skin.elements) {
+            const std::string where = Where(skin, *element);
+            const std::wstring& name = element->Name();
+            if (OneOf(name, kPlacedItems) || name == L"FONT" || name == L"LANG" || name == L"LANGOVERRIDE" ||
+                name == L"COMBO") {
+                EXPECT_NE(names::ControlId(element->Attribute(L"name").c_str()), -1) << where;
+            }
+            if (name == L"STAGE") {
+                EXPECT_NE(names::ControlId(Trimmed(element->Text()).c_str()), -1) << where << " stage";
+            }
+            for (const wchar_t* attribute : kReferenceAttributes)
+                if (element->HasAttribute(attribute)) {
+                    EXPECT_NE(names::ControlId(element->Attribute(attribute).c_str()), -1)
+                        << where << " " << Narrow(attribute);
+                }
+            for (const wchar_t* attribute : kColourAttributes)
+                if (element->HasAttribute(attribute)) {
+                    EXPECT_NE(names::ColourValue(element->Attribute(attribute).c_str()), -1)
+                        << where << " " << Narrow(attribute) << "=" << Narrow(element->Attribute(attribute));
+                }
+            if (element->HasAttribute(L"fontid") && name != L"LANGOVERRIDE") {
+                EXPECT_EQ(fonts.count(Lower(element->Attribute(L"fontid"))), 1u)
+                    << where << ": font not declared in this file";
+            }
+            for (const wchar_t* attribute : {L"windowid", L"trackid"})
+                if (element->HasAttribute(attribute)) {
+                    EXPECT_EQ(bitmapItems.count(Lower(element->Attribute(attribute))), 1u)
+                        << where << ": " << Narrow(attribute) << " names no bitmap item of this file";
+                }
+            if (element->HasAttribute(L"checkboxid")) {
+                EXPECT_EQ(checkBoxes.count(Lower(element->Attribute(L"checkboxid"))), 1u)
+                    << where << ": checkboxid names no check box of this file";
+            }
+        }
+    }
+}
+
+// The main window binds these items by name.
+TEST_F(AssetsSkin, MainPageDeclaresWhatTheMainWindowBinds) {
+    const Skin* main = SkinNamed(L"MainPage.xml");
+    ASSERT_NE(main, nullptr);
+    std::set<std::wstring> declared;
+    for (const XmlElement* element : main->elements)
+        declared.insert(element->Name() + L":" + element->Attribute(L"name"));
+    const wchar_t* const expected[] = {L"BUTTON:BUTTON_ASSIGNBUTTONS",
+                                       L"BUTTON:BUTTON_ADJUSTPERFORMANCE",
+                                       L"BUTTON:BUTTON_MANAGEPROFILES",
+                                       L"BUTTON:BUTTON_MANAGEMACROS",
+                                       L"BUTTON:BUTTON_LIGHTINGMAINTENANCE",
+                                       L"BUTTON:BUTTON_OK",
+                                       L"BUTTON:BUTTON_APPLY",
+                                       L"BUTTON:BUTTON_CANCEL",
+                                       L"BUTTON:BUTTON_EXIT",
+                                       L"BUTTON:BUTTON_HELP",
+                                       L"TEXTITEM:TEXT_PROFILEINFO",
+                                       L"TEXTITEM:TEXT_PROFILENAME",
+                                       L"BITMAPITEM:BITMAP_KORVOLOGO"};
+    for (const wchar_t* item : expected)
+        EXPECT_EQ(declared.count(item), 1u) << Narrow(item);
+}
+
+// Pictures reach the program only as BMP, JPEG or GIF: the picture loader of
+// some platforms reads nothing else.
+TEST_F(AssetsSkin, EveryPictureIsShippedAndLoads) {
+    CResourceCache cache;
+    int pictures = 0;
+    for (const auto& skin : Skins())
+        for (const XmlElement* element : skin.elements) {
+            std::wstring file;
+            if (OneOf(element->Name(), kPictureElements))
+                file = Trimmed(element->Text());
+            else if (element->Name() == L"VSLIDER")
+                file = element->Attribute(L"file");
+            if (file.empty())
+                continue;
+            ++pictures;
+            const std::string where = Where(skin, *element) + " " + Narrow(file);
+            std::vector<uint8_t> bytes;
+            ASSERT_TRUE(ReadWholeFile(ShippedDir() + L"skins\\" + file, bytes)) << where << ": missing";
+            const bool bmp = bytes.size() > 2 && bytes[0] == 'B' && bytes[1] == 'M';
+            const bool jpeg = bytes.size() > 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+            const bool gif = bytes.size() > 3 && bytes[0] == 'G' && bytes[1] == 'I' && bytes[2] == 'F';
+            EXPECT_TRUE(bmp || jpeg || gif) << where << ": not BMP, JPEG or GIF";
+            const ResourceEntry* entry = cache.Get(file.c_str(), kResourcePicture);
+            ASSERT_TRUE(entry->HasData()) << where << ": does not load";
+            const SIZE size = SizeOf(entry->Bitmap());
+            EXPECT_GT(size.cx, 0) << where;
+            EXPECT_GT(size.cy, 0) << where;
+        }
+    EXPECT_GT(pictures, 0);
+}
+
+// A face or picture smaller than its item leaves part of the item unpainted.
+TEST_F(AssetsSkin, PicturesCoverTheirItems) {
+    CResourceCache cache;
+    const wchar_t* const faces[] = {L"SBMN", L"SBMO", L"SBMD", L"SBMDS"};
+    for (const auto& skin : Skins())
+        for (const XmlElement* element : skin.elements) {
+            const bool button = element->Name() == L"BUTTON" && !FlagSet(*element, L"dynamic");
+            if (!button && element->Name() != L"BITMAPITEM")
+                continue;
+            Placement want = PlacementOf(*element);
+            if (const XmlElement* size = element->FindFirst(L"BMPSZ")) {
+                want.width = Number(size->Attribute(L"width"));
+                want.height = Number(size->Attribute(L"height"));
+            }
+            for (const wchar_t* face : faces) {
+                const XmlElement* child = element->FindFirst(face);
+                if (button) {
+                    ASSERT_NE(child, nullptr) << Where(skin, *element) << ": no " << Narrow(face);
+                }
+                if (!child)
+                    continue;
+                const SIZE got =
+                    SizeOf(cache.Get(Trimmed(child->Text()).c_str(), kResourcePicture)->Bitmap());
+                EXPECT_GE(got.cx, want.width) << Where(skin, *element) << " " << Narrow(face);
+                EXPECT_GE(got.cy, want.height) << Where(skin, *element) << " " << Narrow(face);
+            }
+        }
+}
+
+// The pixels of a panel picture: exact file pixels for BMP, else as loaded.
+bool ReadPicture(CResourceCache& cache, const std::wstring& file, Pixels& out) {
+    const ResourceEntry* entry = cache.Get(file.c_str(), kResourceDibSection);
+    if (!entry->HasData())
+        entry = cache.Get(file.c_str(), kResourcePicture);
+    return ReadPixels(entry->Bitmap(), out);
+}
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kMagenta = 0xFF00FF;
+
+// Wine ignores the window region of a colour-keyed window, so a panel's
+// background itself must be magenta exactly where its mask is white.
+TEST_F(AssetsSkin, BackgroundsAreKeyedExactlyWhereTheirMasksAreWhite) {
+    CResourceCache cache;
+    int panels = 0;
+    for (const auto& skin : Skins()) {
+        const XmlElement* root = skin.document->Root();
+        if (!root || root->Name() != L"GUIPANEL")
+            continue;
+        ++panels;
+        const XmlElement* background = root->FindFirst(L"BACKGROUND");
+        ASSERT_NE(background, nullptr) << Narrow(skin.name);
+        const XmlElement* mask = root->FindFirst(L"MASK");
+        if (!mask)
+            continue;  // a rectangular panel
+        Pixels picture, shape;
+        ASSERT_TRUE(ReadPicture(cache, Trimmed(background->Text()), picture)) << Narrow(skin.name);
+        ASSERT_TRUE(ReadPicture(cache, Trimmed(mask->Text()), shape)) << Narrow(skin.name);
+        ASSERT_EQ(picture.width, shape.width) << Narrow(skin.name);
+        ASSERT_EQ(picture.height, shape.height) << Narrow(skin.name);
+        long holes = 0, leaks = 0;
+        for (int y = 0; y < shape.height; ++y)
+            for (int x = 0; x < shape.width; ++x) {
+                const bool outside = shape.At(x, y) == kWhite;
+                const bool keyed = picture.At(x, y) == kMagenta;
+                holes += !outside && keyed;
+                leaks += outside && !keyed;
+            }
+        EXPECT_EQ(holes, 0) << Narrow(skin.name) << ": magenta inside the mask";
+        EXPECT_EQ(leaks, 0) << Narrow(skin.name) << ": outside the mask but not magenta";
+    }
+    EXPECT_GT(panels, 0);
+}
+
+TEST_F(AssetsSkin, MainWindowIsShaped) {
+    CResourceCache cache;
+    const Skin* main = SkinNamed(L"MainPage.xml");
+    ASSERT_NE(main, nullptr);
+    const XmlElement* mask = main->document->Root()->FindFirst(L"MASK");
+    ASSERT_NE(mask, nullptr);
+    Pixels shape;
+    ASSERT_TRUE(ReadPicture(cache, Trimmed(mask->Text()), shape));
+    // Cut corners: the desktop shows through all four.
+    EXPECT_EQ(shape.At(0, 0), kWhite);
+    EXPECT_EQ(shape.At(shape.width - 1, 0), kWhite);
+    EXPECT_EQ(shape.At(0, shape.height - 1), kWhite);
+    EXPECT_EQ(shape.At(shape.width - 1, shape.height - 1), kWhite);
+    EXPECT_NE(shape.At(shape.width / 2, shape.height / 2), kWhite);
+}
+
+// Every item sits inside the shape of the window that shows it: its own
+// panel, or for a file without a panel (a page), the main window.
+TEST_F(AssetsSkin, ItemsLieInsideTheirWindow) {
+    CResourceCache cache;
+    auto shapeOf = [&](const Skin& skin, Pixels& shape) {
+        const XmlElement* root = skin.document->Root();
+        const XmlElement* mask = root->FindFirst(L"MASK");
+        if (!mask)
+            mask = root->FindFirst(L"BACKGROUND");  // rectangular: anything inside the picture
+        if (!mask)
+            return false;
+        if (!ReadPicture(cache, Trimmed(mask->Text()), shape))
+            return false;
+        if (root->FindFirst(L"MASK") == nullptr)
+            std::fill(shape.rgb.begin(), shape.rgb.end(), 0u);
+        return true;
+    };
+    const Skin* main = SkinNamed(L"MainPage.xml");
+    ASSERT_NE(main, nullptr);
+    Pixels mainShape;
+    ASSERT_TRUE(shapeOf(*main, mainShape));
+
+    for (const auto& skin : Skins()) {
+        if (Lower(skin.name) == L"language.xml")
+            continue;
+        Pixels ownShape;
+        const bool panel = skin.document->Root()->Name() == L"GUIPANEL";
+        if (panel) {
+            ASSERT_TRUE(shapeOf(skin, ownShape)) << Narrow(skin.name);
+        }
+        const Pixels& shape = panel ? ownShape : mainShape;
+        for (const XmlElement* element : skin.elements) {
+            if (!OneOf(element->Name(), kPlacedItems) && element->Name() != L"COMBO")
+                continue;
+            if (element->HasAttribute(L"windowid"))
+                continue;  // placed on a bitmap item, not on the window
+            const XmlElement* box = element->Name() == L"COMBO" ? element->FindFirst(L"CBOX") : element;
+            const Placement p = box ? PlacementOf(*box) : Placement{};
+            const std::string where = Where(skin, *element);
+            ASSERT_TRUE(p.present) << where << ": no RECT";
+            EXPECT_GT(p.width, 0) << where;
+            EXPECT_GT(p.height, 0) << where;
+            const long xs[] = {p.x, p.x + p.width - 1};
+            const long ys[] = {p.y, p.y + p.height - 1};
+            for (long x : xs)
+                for (long y : ys) {
+                    const bool inPicture = x >= 0 && y >= 0 && x < shape.width && y < shape.height;
+                    EXPECT_TRUE(inPicture) << where << ": corner " << x << "," << y << " outside the window";
+                    if (inPicture) {
+                        EXPECT_NE(shape.At(x, y), kWhite)
+                            << where << ": corner " << x << "," << y << " outside the window's shape";
+                    }
+                }
+        }
+    }
+}
+
+// --- languages -----------------------------------------------------------------
+
+TEST_F(AssetsLanguage, DeclaredLanguagesHaveWellFormedFiles) {
+    const auto languages = ShippedLanguages();
+    ASSERT_GE(languages.size(), 2u);
+    bool hasDefault = false;
+    for (const auto& language : languages) {
+        const std::string what = Narrow(language.name) + " " + Narrow(language.file);
+        const int32_t id = names::ControlId(language.name.c_str());
+        EXPECT_GE(id, lang::kFirstLanguage) << what;
+        EXPECT_LE(id, lang::kLastLanguage) << what;
+        hasDefault |= id == lang::kFirstLanguage;
+
+        ASSERT_FALSE(language.bytes.empty()) << what << ": missing or empty";
+        ASSERT_EQ(language.bytes.size() % 2, 0u) << what << ": not 16-bit text";
+        std::wstring text(language.bytes.size() / 2, L'\0');
+        for (size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<wchar_t>(language.bytes[2 * i] | (language.bytes[2 * i + 1] << 8));
+        EXPECT_NE(text[0], 0xFEFF) << what << ": a byte-order mark would join the title";
+        long badEnds = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == L'\r')
+                badEnds += i + 1 >= text.size() || text[i + 1] != L'\n';
+            if (text[i] == L'\n')
+                badEnds += i == 0 || text[i - 1] != L'\r';
+        }
+        EXPECT_EQ(badEnds, 0) << what << ": lines must end with CR LF";
+        // A text left empty would be skipped as a blank line and pair the
+        // next key with the wrong text.
+        EXPECT_EQ(text.find(L"\r\n\r\n"), std::wstring::npos) << what << ": blank line";
+        const std::wstring end = L"\r\nEND OF FILE\r\n";
+        EXPECT_TRUE(text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0)
+            << what << ": does not close with END OF FILE";
+
+        ASSERT_TRUE(language.parsed) << what;
+        EXPECT_FALSE(language.table->Title().empty()) << what;
+        std::map<std::wstring, std::wstring> seen;
+        for (const auto& [key, value] : language.table->Entries()) {
+            const std::wstring form = MatchForm(key);
+            EXPECT_LE(form.size(), CLangTable::kMaxKeyLength)
+                << what << ": " << Narrow(key) << " never matches";
+            EXPECT_FALSE(value.empty()) << what << ": " << Narrow(key);
+            const auto [at, fresh] = seen.emplace(form, key);
+            EXPECT_TRUE(fresh) << what << ": " << Narrow(key) << " hides a later pair, as "
+                               << Narrow(at->second) << " matches it first";
+        }
+    }
+    EXPECT_TRUE(hasDefault) << "no LANGUAGE_DEFAULT in Language.xml";
+}
+
+TEST_F(AssetsLanguage, EveryKeyInUseResolvesInEveryLanguage) {
+    std::vector<KeyUse> keys = SkinKeys();
+    const size_t skinKeys = keys.size();
+    for (const wchar_t* key : kProgramKeys)
+        keys.push_back({key, "program"});
+    for (int32_t id = 0; id <= 61; ++id)
+        keys.push_back({names::FunctionName(id), "assignment function " + std::to_string(id)});
+    for (int32_t id = 1; id <= 17; ++id)
+        keys.push_back({names::PredefinedCommandName(id), "predefined command " + std::to_string(id)});
+    EXPECT_GT(skinKeys, 0u);
+    for (const auto& use : keys)
+        ASSERT_TRUE(IsKey(use.key)) << use.where << ": '" << Narrow(use.key) << "' is no key";
+
+    const auto languages = ShippedLanguages();
+    ASSERT_FALSE(languages.empty());
+    for (const auto& language : languages) {
+        ASSERT_TRUE(language.parsed) << Narrow(language.file);
+        std::string missing;
+        for (const auto& use : keys) {
+            std::wstring text;
+            if (!language.table->Resolve(use.key, text))
+                missing += "\n  " + Narrow(use.key) + " (" + use.where + ")";
+            else if (text.empty())
+                missing += "\n  " + Narrow(use.key) + " is empty (" + use.where + ")";
+        }
+        EXPECT_TRUE(missing.empty()) << Narrow(language.file) << " lacks:" << missing;
+    }
+}
+
+// A key added to one language only shows up as "$Key" in the others.
+TEST_F(AssetsLanguage, EveryLanguageAnswersTheSameKeys) {
+    const auto languages = ShippedLanguages();
+    const Language* reference = nullptr;
+    for (const auto& language : languages)
+        if (names::ControlId(language.name.c_str()) == lang::kFirstLanguage)
+            reference = &language;
+    ASSERT_NE(reference, nullptr);
+    auto formsOf = [](const Language& language) {
+        std::set<std::wstring> forms;
+        for (const auto& entry : language.table->Entries())
+            forms.insert(MatchForm(entry.first));
+        return forms;
+    };
+    const auto expected = formsOf(*reference);
+    for (const auto& language : languages) {
+        const auto got = formsOf(language);
+        std::string only;
+        for (const auto& form : expected)
+            if (!got.count(form))
+                only += " -" + Narrow(form);
+        for (const auto& form : got)
+            if (!expected.count(form))
+                only += " +" + Narrow(form);
+        EXPECT_TRUE(only.empty()) << Narrow(language.file) << " against " << Narrow(reference->file) << ":"
+                                  << only;
+    }
+}
+
+}  // namespace
