@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
-#include "app/MainWindowPlaceholder.h"
 #include "app/Startup.h"
+#include "app/VellAppDlg.h"
 #include "controls/ListPanelLimits.h"
 #include "device/Mouse.h"
 #include "macro/Macro.h"
@@ -81,5 +81,6 @@ void CVellAppApp::PrepareLanguageAndInstallation() {
 }
 
 INT_PTR CVellAppApp::RunMainWindow() {
-    return app::RunMainWindowPlaceholder(m_instance, m_device.get(), m_config.get());
+    CVellAppDlg dialog(m_config.get(), m_device.get());
+    return dialog.DoModal();
 }

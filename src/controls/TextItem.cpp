@@ -32,6 +32,11 @@ void CTextItem::SetText(const std::wstring& text) {
     Repaint();
 }
 
+void CTextItem::SetPlainText(const std::wstring& text) {
+    m_text = text;
+    Repaint();
+}
+
 void CTextItem::SetText(const std::wstring& text, int32_t caps) {
     m_text = controls::ItemText(text, caps);
     Repaint();

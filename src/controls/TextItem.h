@@ -35,6 +35,8 @@ public:
     void SetText(const std::wstring& text);
     // As SetText, with the caps mode applied to a resolved text only.
     void SetText(const std::wstring& text, int32_t caps);
+    // Shown exactly as given: for names the user typed, never looked up.
+    void SetPlainText(const std::wstring& text);
     std::wstring GetText() const { return m_text; }
     // Sends WM_SETFONT and remembers the font (null: the default font).
     void SetFont(HFONT font);

@@ -10,6 +10,8 @@
 //   probe iconic CLASS         print 1 when that window is minimised, else 0
 //   probe close CLASS MS       ask every window of CLASS to close, wait for it
 //   probe launch EXE CLASS N   start EXE N times, print ms until its window shows
+//                              and until it has painted (the window property
+//                              "TarnFirstPaint" holds the counter then)
 #include <windows.h>
 
 #include <algorithm>
@@ -77,6 +79,7 @@ int Launch(const wchar_t* exe, const wchar_t* cls, int runs) {
     LARGE_INTEGER freq;
     QueryPerformanceFrequency(&freq);
     std::vector<double> times;
+    std::vector<double> paints;
     for (int i = 0; i < runs; ++i) {
         std::wstring cmd = L"\"" + std::wstring(exe) + L"\"";
         STARTUPINFOW si = {};
@@ -96,17 +99,36 @@ int Launch(const wchar_t* exe, const wchar_t* cls, int runs) {
             return 1;
         }
         times.push_back(double(t1.QuadPart - t0.QuadPart) * 1000.0 / double(freq.QuadPart));
+        LONGLONG painted = 0;
+        for (DWORD waited = 0; painted == 0 && waited < 20000; waited += 1) {
+            for (HWND hwnd : Windows(cls))
+                painted = reinterpret_cast<LONGLONG>(GetPropW(hwnd, L"TarnFirstPaint"));
+            if (painted == 0)
+                Sleep(1);
+        }
+        if (painted != 0)
+            paints.push_back(double(painted - t0.QuadPart) * 1000.0 / double(freq.QuadPart));
         for (HWND hwnd : Windows(cls))
             PostMessageW(hwnd, WM_CLOSE, 0, 0);
         WaitForSingleObject(pi.hProcess, 10000);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
-        wprintf(L"run %d: %.1f ms\n", i + 1, times.back());
+        if (painted != 0)
+            wprintf(L"run %d: shown %.1f ms, first paint %.1f ms\n", i + 1, times.back(), paints.back());
+        else
+            wprintf(L"run %d: shown %.1f ms, first paint not seen\n", i + 1, times.back());
     }
-    std::sort(times.begin(), times.end());
-    double median = times.size() % 2 ? times[times.size() / 2]
-                                     : (times[times.size() / 2 - 1] + times[times.size() / 2]) / 2;
-    wprintf(L"median of %d: %.1f ms (min %.1f, max %.1f)\n", runs, median, times.front(), times.back());
+    auto report = [](const wchar_t* what, std::vector<double> values) {
+        if (values.empty())
+            return;
+        std::sort(values.begin(), values.end());
+        const size_t n = values.size();
+        const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+        wprintf(L"%ls: median of %d: %.1f ms (min %.1f, max %.1f)\n", what, static_cast<int>(n), median,
+                values.front(), values.back());
+    };
+    report(L"window shown", times);
+    report(L"first paint", paints);
     return 0;
 }
 
