@@ -79,8 +79,16 @@ win::UniqueRgn BuildMaskRegion(HBITMAP mask) {
     std::vector<RECT> rects;
     rects.reserve(100);
     win::UniqueRgn region;
+    // Runs of the row above that are still in `rects`: a row with exactly the
+    // same runs grows those rectangles by one line instead of adding more,
+    // which keeps a mostly straight outline down to a few rectangles.
+    std::vector<std::pair<int, int>> runs;
+    std::vector<std::pair<int, int>> previousRuns;
+    size_t previousFirst = 0;
+    bool previousInBatch = false;
     for (int y = 0; y < size.cy; ++y) {
         const uint32_t* row = pixels + static_cast<size_t>(size.cy - 1 - y) * size.cx;  // bottom-up
+        runs.clear();
         int x = 0;
         while (x < size.cx) {
             while (x < size.cx && (row[x] & 0xFFFFFF) == 0xFFFFFF)
@@ -90,12 +98,26 @@ win::UniqueRgn BuildMaskRegion(HBITMAP mask) {
             int x0 = x;
             while (x < size.cx && (row[x] & 0xFFFFFF) != 0xFFFFFF)
                 ++x;
+            runs.emplace_back(x0, x);
+        }
+        if (previousInBatch && !runs.empty() && runs == previousRuns) {
+            for (size_t i = 0; i < runs.size(); ++i)
+                rects[previousFirst + i].bottom = y + 1;
+            continue;
+        }
+        if (rects.size() + runs.size() > kMaskBatch && !FlushBatch(rects, region))
+            return {};
+        previousFirst = rects.size();
+        for (const auto& run : runs) {
             if (rects.size() == rects.capacity())
                 rects.reserve(rects.capacity() + 100);
-            rects.push_back(RECT{x0, y, x, y + 1});
+            rects.push_back(RECT{run.first, y, run.second, y + 1});
             if (rects.size() == kMaskBatch && !FlushBatch(rects, region))
                 return {};
         }
+        // A row that did not fit whole in one batch cannot be grown later.
+        previousInBatch = rects.size() >= previousFirst + runs.size();
+        previousRuns.swap(runs);
     }
     if (!FlushBatch(rects, region))
         return {};
