@@ -6,7 +6,9 @@
 //   skinview --bench-mask N        build the region of a 1024x768 mask N times
 //
 // FILE is relative to xml\ under the program's folder, or absolute. Texts
-// are shown in the language N (default 318) of Language.xml.
+// are shown in the language N of Language.xml; without --language, in the
+// language the installation's registry value "Language" names, as the
+// configurator does (English when there is none).
 #include <windows.h>
 
 #include <algorithm>
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Startup.h"
 #include "controls/Panel.h"
 #include "controls/Picture.h"
 #include "skin/LangTable.h"
@@ -35,8 +38,20 @@ struct Options {
     int exitAfter = -1;
     int bench = 0;
     int benchMask = 0;
-    int language = names::kDefaultLanguage;
+    int language = -1;  // -1: as the registry says
 };
+
+// The configurator's language setting, read without creating or changing
+// anything.
+int InstalledLanguage() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, startup::kRegistryKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names::kDefaultLanguage;
+    std::wstring name;
+    const bool read = startup::ReadShortString(key, startup::kLanguageValue, name);
+    RegCloseKey(key);
+    return read ? names::LanguageId(name.c_str()) : names::kDefaultLanguage;
+}
 
 void Print(const std::wstring& text) {
     std::string narrow(text.begin(), text.end());
@@ -223,7 +238,7 @@ int wmain(int argc, wchar_t** argv) {
     names::BuildAllNameTables();
     ItemList languages;  // the language tables live as long as the panels
     skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);
-    lang::SelectCurrent(options.language);
+    lang::SelectCurrent(options.language >= 0 ? options.language : InstalledLanguage());
     if (options.benchMask > 0)
         return BenchMask(options.benchMask);
     if (options.bench > 0)
