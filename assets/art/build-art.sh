@@ -2,7 +2,8 @@
 # Renders every skin picture from its source in assets/art into the given
 # folder (the module directory's skins\). Usage: build-art.sh OUTDIR
 #
-# Sources: *.svg here (frame, logo) and the face templates of faces.sh.
+# Sources: *.svg here (frame, logo), the face templates of faces.sh and the
+# popup frames of popup.sh.
 # Output: 24-bit uncompressed BMP only (what the program's picture loader
 # reads on every platform); the same sources give the same bytes.
 set -euo pipefail
@@ -10,6 +11,8 @@ out="${1:?output folder}"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # shellcheck source=faces.sh
 source "$here/faces.sh"
+# shellcheck source=popup.sh
+source "$here/popup.sh"
 
 for tool in rsvg-convert convert; do
     command -v "$tool" >/dev/null || { echo "build-art: $tool is missing (run tools/setup.sh)" >&2; exit 1; }
@@ -56,3 +59,10 @@ face tab    tab      180 41
 face button button   120 36
 face icon   help      32 32 help
 face icon   exit      32 32 close
+
+# --- popup boxes: one outline, a frame per kind (popup.sh) --------------------
+# Their OK and Cancel buttons use the dialog button faces above.
+for kind in warn ask entry key; do
+    popup_svg "$kind" >"$work/popup.svg"
+    panel "$work/popup.svg" "popup-$kind" '#0B0C0F'
+done

@@ -2,9 +2,13 @@
 
 #include <memory>
 
+#include "controls/AVIButton.h"
+#include "controls/BitmapBtn.h"
 #include "controls/BitmapItem.h"
 #include "controls/BitmapWindow.h"
+#include "controls/EditItem.h"
 #include "controls/PanelItems.h"
+#include "controls/ProfileBtn.h"
 #include "controls/TextItem.h"
 #include "skin/ResourceCache.h"
 #include "skin/SkinLoader.h"
@@ -34,10 +38,15 @@ void RegisterItemFactories() {
     skin::RegisterItem(L"FONT", CreateFont);
     skin::RegisterItem(L"BITMAPITEM", CBitmapItem::FromSkin);
     skin::RegisterItem(L"BITMAPWINDOW", CBitmapWindow::FromSkin);
+    skin::RegisterItem(L"BUTTON", CBitmapBtn::FromSkin);
+    skin::RegisterItem(L"PROFBUTTON", CProfileBtn::FromSkin);
+    skin::RegisterItem(L"AVIBUTTON", CAVIButton::FromSkin);
     skin::RegisterItem(L"TEXTITEM", CTextItem::FromSkin);
-    // Controls still to come register here: BUTTON, PROFBUTTON, AVIBUTTON,
+    skin::RegisterItem(L"EDITCTRL", CEditItem::FromSkin);
+    skin::RegisterItem(L"EDITCTRLSK", CEditItemSingleKeyInput::FromSkin);
+    // Controls still to come register here:
     // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, DPISTAGEWINDOW, MACRODISPLAY,
-    // LISTCTRL, COMBO, LISTPANEL, EDITCTRL, EDITCTRLSK.
+    // LISTCTRL, COMBO, LISTPANEL.
 }
 
 }  // namespace controls

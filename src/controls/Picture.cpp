@@ -144,10 +144,11 @@ win::UniqueBitmap CutPicture(HBITMAP source, int x, int y, int width, int height
     height = static_cast<int>(std::min<int64_t>(height, static_cast<int64_t>(size.cy) - y));
     if (width <= 0 || height <= 0)
         return {};
-    win::WindowDC screen(nullptr);
-    win::UniqueDC from(CreateCompatibleDC(screen.get()));
-    win::UniqueDC to(CreateCompatibleDC(screen.get()));
-    win::UniqueBitmap copy(CreateCompatibleBitmap(screen.get(), width, height));
+    // Memory DCs and a 32-bit bitmap: the screen's format, without asking
+    // the display for a DC (a round trip to the window system each time).
+    win::UniqueDC from(CreateCompatibleDC(nullptr));
+    win::UniqueDC to(CreateCompatibleDC(nullptr));
+    win::UniqueBitmap copy(CreateBitmap(width, height, 1, 32, nullptr));
     if (!from || !to || !copy)
         return {};
     bool ok;

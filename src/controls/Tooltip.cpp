@@ -47,9 +47,13 @@ bool ItemTooltip::EnsureCreated(HWND control) {
 }
 
 void ItemTooltip::SetText(HWND control, const std::wstring& key) {
+    SetPlainText(control, TooltipText(key));
+}
+
+void ItemTooltip::SetPlainText(HWND control, const std::wstring& text) {
     if (control == nullptr || !EnsureCreated(control))
         return;
-    m_text = TooltipText(key);
+    m_text = text;
     if (!m_hasTool) {
         TTTOOLINFOW tool = ToolOf(control, m_text.data());
         m_hasTool = SendMessageW(m_tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;

@@ -18,6 +18,8 @@ public:
     // Resolves the text (first backslash and the character after it become a
     // space), sets it on the tool and activates the tool tip.
     void SetText(HWND control, const std::wstring& key);
+    // Sets the text exactly as given (no language, no backslash handling).
+    void SetPlainText(HWND control, const std::wstring& text);
     // Hands a mouse message of the control to the tool tip first.
     void Relay(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
 

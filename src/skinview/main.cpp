@@ -2,13 +2,16 @@
 // benchmarks.
 //
 //   skinview FILE [--screenshot OUT.bmp] [--exit-after MS] [--language N]
+//            [--append TEXT] [--message TEXT]
 //   skinview FILE --bench N        load and paint N times, print the median
 //   skinview --bench-mask N        build the region of a 1024x768 mask N times
 //
 // FILE is relative to xml\ under the program's folder, or absolute. Texts
 // are shown in the language N of Language.xml; without --language, in the
 // language the installation's registry value "Language" names, as the
-// configurator does (English when there is none).
+// configurator does (English when there is none). --append and --message
+// open the file as a warning popup that shows the text after its heading, or
+// in place of it, as the pages do.
 #include <windows.h>
 
 #include <algorithm>
@@ -16,12 +19,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/Startup.h"
 #include "controls/Panel.h"
 #include "controls/Picture.h"
+#include "popups/VellWarningDlg.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/SkinLoader.h"
@@ -39,6 +44,8 @@ struct Options {
     int bench = 0;
     int benchMask = 0;
     int language = -1;  // -1: as the registry says
+    std::wstring append;
+    std::wstring message;
 };
 
 // The configurator's language setting, read without creating or changing
@@ -71,6 +78,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.bench = std::max(1, _wtoi(argv[++i]));
         else if (arg == L"--language" && hasValue)
             options.language = _wtoi(argv[++i]);
+        else if (arg == L"--append" && hasValue)
+            options.append = argv[++i];
+        else if (arg == L"--message" && hasValue)
+            options.message = argv[++i];
         else if (arg == L"--bench-mask" && hasValue)
             options.benchMask = std::max(1, _wtoi(argv[++i]));
         else if (!arg.empty() && arg[0] != L'-' && options.file.empty())
@@ -232,6 +243,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseOptions(argc, argv, options)) {
         Print(
             L"usage: skinview FILE [--screenshot OUT.bmp] [--exit-after MS] [--language N] [--bench N]\n"
+            L"                     [--append TEXT] [--message TEXT]\n"
             L"       skinview --bench-mask N\n");
         return 2;
     }
@@ -244,8 +256,15 @@ int wmain(int argc, wchar_t** argv) {
     if (options.bench > 0)
         return Bench(options.file, options.bench);
 
-    CGUIPanel panel(options.file, 0, nullptr);
-    HWND hwnd = panel.Create();
+    std::unique_ptr<CGUIPanel> panel;
+    if (!options.append.empty() || !options.message.empty()) {
+        auto warning = std::make_unique<CVellWarningDlg>(options.file, 0, nullptr, options.append);
+        warning->SetMessage(options.message);
+        panel = std::move(warning);
+    } else {
+        panel = std::make_unique<CGUIPanel>(options.file, 0, nullptr);
+    }
+    HWND hwnd = panel->Create();
     if (hwnd == nullptr) {
         Print(L"skinview: the panel could not be created\n");
         return 1;

@@ -27,7 +27,54 @@ bool ReturnsDirectly(UINT message) noexcept {
     }
 }
 
+// The modal dialogs running on this thread, innermost last, and the message
+// filter hook that offers them their messages while any runs.
+thread_local std::vector<Dialog*> t_modalDialogs;
+thread_local HHOOK t_modalFilter = nullptr;
+
 }  // namespace
+
+// Registers a dialog for the time its modal loop runs. The dialog manager
+// passes every message of its loop through the thread's message filter
+// (MSGF_DIALOGBOX) before handling keys or dispatching.
+class Dialog::ModalScope {
+public:
+    explicit ModalScope(Dialog* dialog) : m_dialog(dialog) {
+        t_modalDialogs.push_back(dialog);
+        if (t_modalFilter == nullptr)
+            t_modalFilter = SetWindowsHookExW(WH_MSGFILTER, ModalFilter, nullptr, GetCurrentThreadId());
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+    ~ModalScope() {
+        std::erase(t_modalDialogs, m_dialog);
+        if (t_modalDialogs.empty() && t_modalFilter != nullptr) {
+            UnhookWindowsHookEx(t_modalFilter);
+            t_modalFilter = nullptr;
+        }
+    }
+
+private:
+    Dialog* m_dialog;
+};
+
+LRESULT CALLBACK Dialog::ModalFilter(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code == MSGF_DIALOGBOX && lParam != 0) {
+        MSG* msg = reinterpret_cast<MSG*>(lParam);
+        for (auto it = t_modalDialogs.rbegin(); msg->hwnd != nullptr && it != t_modalDialogs.rend(); ++it) {
+            HWND dialog = (*it)->Handle();
+            if (dialog == nullptr || (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)))
+                continue;
+            try {
+                if ((*it)->PreTranslateMessage(*msg))
+                    return TRUE;
+            } catch (...) {
+            }
+            break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 Dialog::~Dialog() {
     if (m_hwnd != nullptr && IsWindow(m_hwnd)) {
@@ -52,12 +99,14 @@ HWND Dialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, HWND parent) noex
 
 INT_PTR Dialog::DoModal(HINSTANCE module, int templateId, HWND parent) noexcept {
     m_modal = true;
+    ModalScope scope(this);
     return DialogBoxParamW(module, MAKEINTRESOURCEW(templateId), parent, Proc,
                            reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR Dialog::DoModalIndirect(const DLGTEMPLATE* dialogTemplate, HWND parent) noexcept {
     m_modal = true;
+    ModalScope scope(this);
     return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate, parent, Proc,
                                    reinterpret_cast<LPARAM>(this));
 }

@@ -34,9 +34,16 @@ protected:
     // result in `result` (the procedure places it where the dialog manager
     // expects it).
     virtual bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Modal dialogs only: a message that the modal loop took from the queue
+    // for this dialog or one of its descendants, before the dialog manager's
+    // keyboard handling and the window see it. True swallows it.
+    virtual bool PreTranslateMessage(MSG&) { return false; }
 
 private:
     static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // The message filter of the modal loops running on the thread.
+    static LRESULT CALLBACK ModalFilter(int code, WPARAM wParam, LPARAM lParam) noexcept;
+    class ModalScope;
     bool m_modal = false;
 };
 

@@ -17,6 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "controls/ItemText.h"
+#include "controls/PanelItems.h"
+#include "popups/PopupBoxSingleKeyEntry.h"
+#include "popups/VellNameEntryPopup.h"
+#include "popups/VellWarningDlg.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/ResourceCache.h"
@@ -304,6 +309,7 @@ std::vector<Skin>* AssetsBase::s_skins = nullptr;
 
 class AssetsSkin : public AssetsBase {};
 class AssetsLanguage : public AssetsBase {};
+class AssetsPopup : public AssetsBase {};
 
 // --- skins -------------------------------------------------------------------
 
@@ -391,6 +397,181 @@ TEST_F(AssetsSkin, MainPageDeclaresWhatTheMainWindowBinds) {
                                        L"BITMAPITEM:BITMAP_KORVOLOGO"};
     for (const wchar_t* item : expected)
         EXPECT_EQ(declared.count(item), 1u) << Narrow(item);
+}
+
+// --- popups ------------------------------------------------------------------
+
+// The popup boxes the pages open, by the class that reads each file. A
+// warning that only informs offers OK; one that asks (a confirmation) offers
+// OK and Cancel, and so do the entry popups. Some warnings show ": " and a
+// profile's or macro's name after their heading.
+enum class PopupKind { kInform, kConfirm, kNameEntry, kSingleKey };
+struct PopupUse {
+    const wchar_t* file;
+    PopupKind kind;
+    bool named = false;
+};
+const PopupUse kPopups[] = {
+    {L"NoMousePopup.xml", PopupKind::kInform},
+    {L"NoClickPopup.xml", PopupKind::kInform},
+    {L"RestorePopup.xml", PopupKind::kConfirm},
+    {L"ProfileLimitReachedPopup.xml", PopupKind::kInform},
+    {L"ProfileNamePopup.xml", PopupKind::kNameEntry},
+    {L"DuplicateProfileWarningPopup.xml", PopupKind::kInform, true},
+    {L"ExportProfileWarningPopup.xml", PopupKind::kInform, true},
+    {L"ImporttProfileWarningPopup.xml", PopupKind::kInform},
+    {L"DisallowDeletePopup.xml", PopupKind::kInform, true},
+    {L"ConfirmDeletePopup.xml", PopupKind::kConfirm, true},
+    {L"MacroNamePopup.xml", PopupKind::kNameEntry},
+    {L"DuplicateMacroWarningPopup.xml", PopupKind::kInform, true},
+    {L"DefaultDelayWarningPopup.xml", PopupKind::kInform},
+    {L"ExportMacroWarningPopup.xml", PopupKind::kInform, true},
+    {L"ConfirmDeleteMacroPopup.xml", PopupKind::kConfirm, true},
+    {L"SingleKeyPopup.xml", PopupKind::kSingleKey},
+};
+
+// An item a popup class looks for: the element that makes it, the list the
+// loader reads it from, and how many the file must declare.
+struct PopupItem {
+    int32_t id;
+    const wchar_t* list;
+    const wchar_t* element;
+    size_t count;
+};
+
+std::vector<PopupItem> ItemsFor(PopupKind kind) {
+    const PopupItem heading = {CVellWarningDlg::kHeadingText, L"TEXTLIST", L"TEXTITEM", 1};
+    const PopupItem ok = {CPopupBox::kOkButton, L"BUTTONLIST", L"BUTTON", 1};
+    const PopupItem cancel = {CPopupBox::kCancelButton, L"BUTTONLIST", L"BUTTON", 1};
+    const PopupItem noCancel = {CPopupBox::kCancelButton, L"BUTTONLIST", L"BUTTON", 0};
+    switch (kind) {
+        case PopupKind::kInform:
+            return {heading, ok, noCancel};
+        case PopupKind::kConfirm:
+            return {heading, ok, cancel};
+        case PopupKind::kNameEntry:
+            return {{CVellNameEntryPopup::kNameEdit, L"EDITCTRLLIST", L"EDITCTRL", 1}, ok, cancel};
+        case PopupKind::kSingleKey:
+            return {{CPopupBoxSingleKeyEntry::kKeyInput, L"EDITCTRLLIST", L"EDITCTRLSK", 1}, ok, cancel};
+    }
+    return {};
+}
+
+// The loader reads items only from the first list element of their kind
+// below GUIPANEL, and a popup takes its size from its BACKGROUND: an item
+// in the wrong list, or a file without a panel, leaves the popup without it.
+TEST_F(AssetsPopup, EveryPopupDeclaresWhatItsClassFinds) {
+    for (const PopupUse& use : kPopups) {
+        const Skin* skin = SkinNamed(use.file);
+        ASSERT_NE(skin, nullptr) << Narrow(use.file) << " is not shipped";
+        const std::string file = Narrow(use.file);
+        const XmlElement* root = skin->document->Root();
+        ASSERT_TRUE(root != nullptr && root->Name() == L"GUIPANEL") << file << ": no GUIPANEL";
+        EXPECT_NE(root->FindFirst(L"BACKGROUND"), nullptr) << file;
+        EXPECT_NE(root->FindFirst(L"MASK"), nullptr) << file;
+        for (const PopupItem& need : ItemsFor(use.kind)) {
+            const XmlElement* list = root->FindFirst(need.list);
+            size_t found = 0;
+            if (list != nullptr)
+                for (const XmlElement* element : list->FindAll(need.element))
+                    found += names::ControlId(element->Attribute(L"name").c_str()) == need.id;
+            EXPECT_EQ(found, need.count)
+                << file << ": " << Narrow(need.element) << " " << Narrow(names::ControlName(need.id))
+                << " in " << Narrow(need.list);
+        }
+        // Buttons must draw: faces from the file, never supplied later.
+        size_t buttons = 0;
+        for (const XmlElement* element : skin->elements)
+            if (element->Name() == L"BUTTON") {
+                ++buttons;
+                EXPECT_FALSE(FlagSet(*element, L"dynamic")) << Where(*skin, *element);
+            }
+        EXPECT_EQ(buttons, use.kind == PopupKind::kInform ? 1u : 2u) << file;
+    }
+}
+
+// One popup frame for all: the same size everywhere, so pages and users meet
+// the same box whatever it asks.
+TEST_F(AssetsPopup, PopupsShareOneSize) {
+    CResourceCache cache;
+    SIZE first = {0, 0};
+    for (const PopupUse& use : kPopups) {
+        const Skin* skin = SkinNamed(use.file);
+        ASSERT_NE(skin, nullptr) << Narrow(use.file);
+        const XmlElement* background = skin->document->Root()->FindFirst(L"BACKGROUND");
+        ASSERT_NE(background, nullptr) << Narrow(use.file);
+        const SIZE size = SizeOf(cache.Get(Trimmed(background->Text()).c_str(), kResourcePicture)->Bitmap());
+        if (first.cx == 0)
+            first = size;
+        EXPECT_EQ(size.cx, first.cx) << Narrow(use.file);
+        EXPECT_EQ(size.cy, first.cy) << Narrow(use.file);
+    }
+    EXPECT_GT(first.cx, 0);
+}
+
+// Glyphs may ink a few pixels past their advance: a line laid out to end
+// right at an item's edge loses its last character on screen.
+constexpr long kInkSlack = 3;
+
+// Texts as the items draw them, in the font the file declares, measured in
+// every shipped language: a text that overflows its item is cut off on
+// screen. Headings that get a name are measured with ": " and a name of the
+// longest length a name entry takes appended, as the pages show them.
+TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
+    const auto languages = ShippedLanguages();
+    ASSERT_FALSE(languages.empty());
+    win::UniqueDC dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(dc);
+    const std::wstring longest = L"Tournament Setup 001";
+    ASSERT_EQ(longest.size(), CVellNameEntryPopup::kMaxNameLength);
+    const std::wstring name = L": " + longest;
+    int measured = 0;
+    for (const PopupUse& use : kPopups) {
+        const Skin* skin = SkinNamed(use.file);
+        ASSERT_NE(skin, nullptr) << Narrow(use.file);
+        std::map<std::wstring, std::unique_ptr<CFontItem>> fonts;
+        for (const XmlElement* element : skin->elements)
+            if (element->Name() == L"FONT")
+                fonts[Lower(element->Attribute(L"name"))] = std::make_unique<CFontItem>(
+                    element->Attribute(L"typeface"),
+                    static_cast<int32_t>(Number(element->Attribute(L"pitch"))),
+                    static_cast<int32_t>(Number(element->Attribute(L"boldlevel"))));
+        for (const XmlElement* element : skin->elements) {
+            const bool text = element->Name() == L"TEXTITEM";
+            if (!text && element->Name() != L"BUTTON")
+                continue;
+            const std::wstring key = element->Attribute(text ? L"textkey" : L"caption");
+            if (!IsKey(key))
+                continue;
+            const auto font = fonts.find(Lower(element->Attribute(L"fontid")));
+            ASSERT_NE(font, fonts.end()) << Where(*skin, *element) << ": no font";
+            const Placement p = PlacementOf(*element);
+            const bool multiline = Number(element->Attribute(L"multiline")) == 1;
+            const bool appended =
+                text && use.named &&
+                names::ControlId(element->Attribute(L"name").c_str()) == CVellWarningDlg::kHeadingText;
+            // Buttons keep a margin for their chamfered corners; a one-line
+            // text item draws 5 pixels in from its left edge.
+            const long room = !text ? p.width - 10 : multiline ? p.width : p.width - 5;
+            for (const auto& language : languages) {
+                std::wstring shown;
+                ASSERT_TRUE(language.table->Resolve(key, shown)) << Where(*skin, *element);
+                controls::FirstLineBreak(shown);
+                controls::ApplyCaps(shown, controls::ParseCaps(element->Attribute(L"caps")));
+                if (appended)
+                    shown += name;
+                win::SelectGuard select(dc.get(), font->second->Font());
+                RECT box = {0, 0, room, p.height};
+                const UINT format = DT_CALCRECT | (multiline ? DT_WORDBREAK : DT_SINGLELINE);
+                DrawTextW(dc.get(), shown.c_str(), static_cast<int>(shown.size()), &box, format);
+                ++measured;
+                const std::string where = Where(*skin, *element) + " (" + Narrow(language.file) + ")";
+                EXPECT_LE(box.right, room - kInkSlack) << where << ": " << box.right << " px wide";
+                EXPECT_LE(box.bottom, p.height) << where << ": " << box.bottom << " px high";
+            }
+        }
+    }
+    EXPECT_GT(measured, 0);
 }
 
 // Pictures reach the program only as BMP, JPEG or GIF: the picture loader of

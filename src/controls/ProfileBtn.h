@@ -1,0 +1,84 @@
+// The wide button of a profile row (type 4): four short texts in columns
+// over its state picture. Its pictures are cut out of panel-sized state
+// sheets at the button's own place.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "controls/BitmapBtn.h"
+#include "controls/GUIItem.h"
+#include "controls/HotTracking.h"
+#include "controls/Tooltip.h"
+#include "skin/SkinLoader.h"
+#include "win/Window.h"
+
+namespace controls {
+
+constexpr int kProfileColumns = 4;
+constexpr COLORREF kProfileTextColour = 0xE0E0E0;
+// DrawText flags of a column: end ellipsis, no clipping, one vertically
+// centred line.
+constexpr UINT kProfileColumnFormat = DT_END_ELLIPSIS | DT_NOCLIP | DT_SINGLELINE | DT_VCENTER;
+
+// The column rectangles of a profile button whose client rectangle is
+// `client` and whose first column text is `firstTextHeight` high: 50 wide
+// for the first, 100 for the others, 5 apart; each from half the client
+// height less half the text height down to the client bottom.
+std::array<RECT, kProfileColumns> ProfileColumnRects(const RECT& client, int firstTextHeight);
+
+}  // namespace controls
+
+class CProfileBtn : public win::SubclassedWindow, public CGUIItem, private controls::HotTracker::Repaint {
+public:
+    CProfileBtn() = default;
+
+    // A visible owner-drawn child of `parent` at the rectangle.
+    bool CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void* owner);
+
+    // Repaints only when the state changes.
+    void SetChecked(int32_t checked);
+    int32_t GetChecked() const { return m_checked; }
+    // A page makes a profile button a check box; a click then always
+    // inverts its state.
+    void SetCheckBox(bool isCheckBox) { m_isCheckBox = isCheckBox; }
+    bool IsCheckBox() const { return m_isCheckBox; }
+
+    void SetColumnTexts(const std::wstring& first, const std::wstring& second, const std::wstring& third,
+                        const std::wstring& fourth);
+    const std::wstring& ColumnText(int column) const { return m_columns[column]; }
+
+    // Every face is cut from its source at the rectangle's top-left with the
+    // rectangle's size.
+    void SetPictures(const controls::FacePictures& faces, const RECT& rect);
+    // The text is shown as given: no language, no backslash handling.
+    void SetTooltip(const std::wstring& text) { m_tooltip.SetPlainText(Handle(), text); }
+    const controls::ItemTooltip& Tooltip() const { return m_tooltip; }
+
+    bool IsHot() const { return m_hot.Hot(); }
+    controls::Face ChooseFace(bool pressed, bool disabled) const;
+    void Paint(HDC dc, bool pressed, bool disabled);
+
+    // PROFBUTTON: name, tooltip; RECT, SBMN (required), SBMO, SBMD, SBMDS.
+    static void FromSkin(const XmlElement& element, int32_t id, skin::SkinContext& context);
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnWindowGone() override { SetWindow(nullptr); }
+
+private:
+    void OnHotChanged() override { Invalidate(); }
+    void Invalidate();
+    void PaintCurrent(HDC dc);
+
+    int32_t m_checked = 0;
+    bool m_isCheckBox = false;
+    controls::FaceSet m_faces;
+    std::array<std::wstring, controls::kProfileColumns> m_columns;
+    controls::HotTracker m_hot;
+    controls::ItemTooltip m_tooltip;
+};

@@ -1,0 +1,24 @@
+#include "popups/VellWarningDlg.h"
+
+#include <utility>
+
+#include "controls/TextItem.h"
+
+CVellWarningDlg::CVellWarningDlg(std::wstring skinFile, int templateId, HWND owner, std::wstring appended)
+    : CPopupBox(std::move(skinFile), templateId, owner), m_appended(std::move(appended)) {}
+
+void CVellWarningDlg::OnInitHook() {
+    m_heading = FindItemAs<CTextItem>(kHeadingText, kItemText);
+}
+
+bool CVellWarningDlg::OnInitDialog() {
+    // The panel's initialisation, then the hook (CPopupBox), then the texts.
+    bool defaultFocus = CPopupBox::OnInitDialog();
+    if (m_heading != nullptr) {
+        if (!m_appended.empty())
+            m_heading->SetPlainText(m_heading->GetText() + m_appended);
+        if (!m_message.empty())
+            m_heading->SetText(m_message);
+    }
+    return defaultFocus;
+}

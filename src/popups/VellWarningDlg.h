@@ -1,0 +1,40 @@
+// Warnings and confirmations: a popup with a heading text (TEXT_WARNDLG_HEADING)
+// whose skin text may be followed by an appended text (": " and a profile or
+// macro name) or replaced by a message given before the popup opens.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "popups/PopupBox.h"
+
+class CTextItem;
+
+class CVellWarningDlg : public CPopupBox {
+public:
+    enum : int32_t { kHeadingText = 284 };  // TEXT_WARNDLG_HEADING
+
+    // `appended` follows the heading's text, shown as given (it carries
+    // names the user typed, never language keys); empty for none.
+    CVellWarningDlg(std::wstring skinFile, int templateId, HWND owner, std::wstring appended = {});
+
+    // Replaces the heading's text when the popup opens; a language key is
+    // resolved. Empty: the heading keeps its text.
+    void SetMessage(std::wstring message) { m_message = std::move(message); }
+    const std::wstring& Message() const { return m_message; }
+
+    // The heading item once the popup has opened (it lives as long as the
+    // popup object), else null.
+    CTextItem* Heading() const { return m_heading; }
+
+protected:
+    void OnInitHook() override;
+    bool OnInitDialog() override;
+
+private:
+    CTextItem* m_heading = nullptr;  // an item of the panel
+    std::wstring m_message;
+    std::wstring m_appended;
+};
