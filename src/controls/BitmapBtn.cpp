@@ -11,31 +11,6 @@
 
 namespace controls {
 
-void FaceSet::Cut(const FacePictures& sources, int x, int y, int width, int height) {
-    auto cut = [&](HBITMAP source, win::UniqueBitmap& into) {
-        if (source != nullptr)
-            into = CutPicture(source, x, y, width, height);
-    };
-    cut(sources.normal, m_normal);
-    cut(sources.over, m_over);
-    cut(sources.down, m_down);
-    cut(sources.disabled, m_disabled);
-}
-
-HBITMAP FaceSet::Get(Face face) const {
-    switch (face) {
-        case Face::kOver:
-            return m_over.get();
-        case Face::kDown:
-            return m_down.get();
-        case Face::kDisabled:
-            return m_disabled.get();
-        case Face::kNormal:
-        default:
-            return m_normal.get();
-    }
-}
-
 UINT ButtonDrawFormat(Justify justify, bool multiline) {
     UINT format = DT_EDITCONTROL | DT_MODIFYSTRING;
     if (justify == Justify::kCentre)
@@ -44,12 +19,6 @@ UINT ButtonDrawFormat(Justify justify, bool multiline) {
         format |= DT_RIGHT;
     format |= multiline ? (DT_WORDBREAK | DT_VCENTER) : (DT_SINGLELINE | DT_WORDBREAK | DT_VCENTER);
     return format;
-}
-
-void ActivateTopLevel(HWND hwnd) {
-    HWND top = GetAncestor(hwnd, GA_ROOT);
-    if (top != nullptr && GetActiveWindow() != top)
-        SetActiveWindow(top);
 }
 
 std::wstring FaceFile(const XmlElement& element, int32_t id, const wchar_t* face) {
@@ -74,10 +43,6 @@ COLORREF FaceColour(const XmlElement& element, const wchar_t* face) {
 
 bool CBitmapBtn::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void* owner,
                                  controls::Justify justify, bool multiline, bool isCheckBox) {
-    SetId(id);
-    SetType(kItemButton);
-    SetOwner(owner);
-    SetRect(rect);
     m_isCheckBox = isCheckBox;
     m_drawFormat = controls::ButtonDrawFormat(justify, multiline);
     DWORD align = BS_LEFT;
@@ -85,13 +50,10 @@ bool CBitmapBtn::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void
         align = BS_CENTER;
     else if (justify == controls::Justify::kRight)
         align = BS_RIGHT;
-    const DWORD style = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW | BS_MULTILINE | BS_VCENTER | align;
-    HWND hwnd = CreateControl(0, L"BUTTON", L"", style, rect, parent, static_cast<UINT_PTR>(id & 0xFFFF));
-    SetWindow(hwnd);
-    if (hwnd == nullptr)
+    if (!CreateButton(parent, rect, id, owner, kItemButton, BS_MULTILINE | BS_VCENTER | align))
         return false;
-    SetWindowLongPtrW(hwnd, GWL_STYLE,
-                      GetWindowLongPtrW(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    SetWindowLongPtrW(Handle(), GWL_STYLE,
+                      GetWindowLongPtrW(Handle(), GWL_STYLE) & ~static_cast<LONG_PTR>(WS_TABSTOP));
     return true;
 }
 
@@ -186,84 +148,26 @@ void CBitmapBtn::Paint(HDC dc, bool pressed, bool disabled) {
     DrawTextW(memory, text.data(), static_cast<int>(m_caption.size()), &area, m_drawFormat);
 }
 
-void CBitmapBtn::PaintCurrent(HDC dc) {
-    const bool pressed = (SendMessageW(Handle(), BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
-    Paint(dc, pressed, !IsWindowEnabled(Handle()));
-}
-
-void CBitmapBtn::Invalidate() {
-    if (Handle() != nullptr)
-        InvalidateRect(Handle(), nullptr, FALSE);
-}
-
 void CBitmapBtn::ClickCheckBox() {
     controls::ActivateTopLevel(Handle());
     if (m_togglesOnClick != 0)
         m_checked = m_checked ? 0 : 1;
     Invalidate();
-    SendMessageW(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(Id() & 0xFFFF, 0),
-                 reinterpret_cast<LPARAM>(Handle()));
+    NotifyParent();
 }
 
-bool CBitmapBtn::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
-    if (message != WM_DRAWITEM)
-        return false;
-    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-    Paint(item->hDC, (item->itemState & ODS_SELECTED) != 0, (item->itemState & ODS_DISABLED) != 0);
-    result = TRUE;
-    return true;
-}
-
-LRESULT CBitmapBtn::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
-        m_tooltip.Relay(Handle(), message, wParam, lParam);
-    switch (message) {
-        case WM_PAINT: {
-            // Painted here rather than through the parent, so the button looks
-            // the same on any parent.
-            win::PaintScope paint(Handle());
-            PaintCurrent(paint.get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            PaintCurrent(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_MOUSEMOVE: {
-            LRESULT result = Default(message, wParam, lParam);
-            m_hot.OnMouseMove(Handle(), wParam, lParam, *this, true);
-            return result;
-        }
-        case WM_CAPTURECHANGED:
-            // Taking the capture again for a press is no loss of it.
-            if (reinterpret_cast<HWND>(lParam) != Handle())
-                m_hot.OnCaptureChanged(Handle(), *this);
-            return Default(message, wParam, lParam);
-        case WM_KILLFOCUS:
-            m_hot.SetHot(false);
-            Invalidate();
-            return Default(message, wParam, lParam);
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            // A quick second click is a click like the first (an owner-drawn
-            // button would otherwise report a double click instead).
-            if (m_isCheckBox) {
-                ClickCheckBox();
-                return 0;
-            }
-            controls::ActivateTopLevel(Handle());
-            return Default(WM_LBUTTONDOWN, wParam, lParam);
-        case WM_LBUTTONUP: {
-            if (m_isCheckBox)
-                return 0;
-            LRESULT result = Default(message, wParam, lParam);
-            Invalidate();
-            return result;
-        }
-        default:
-            return Default(message, wParam, lParam);
+LRESULT CBitmapBtn::OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_isCheckBox) {
+        // The check box answers the press itself (a quick second click
+        // counts too); the release has nothing left to do.
+        if (message != WM_LBUTTONUP)
+            ClickCheckBox();
+        return 0;
     }
+    LRESULT result = CFacedButton::OnMouseButton(message, wParam, lParam);
+    if (message == WM_LBUTTONUP)
+        Invalidate();
+    return result;
 }
 
 void CBitmapBtn::FromSkin(const XmlElement& element, int32_t id, skin::SkinContext& context) {

@@ -9,26 +9,13 @@
 #include <string>
 
 #include "controls/CheckBoxLink.h"
-#include "controls/GUIItem.h"
-#include "controls/HotTracking.h"
+#include "controls/FacedButton.h"
 #include "controls/ItemText.h"
-#include "controls/Tooltip.h"
 #include "skin/SkinLoader.h"
 #include "win/Handles.h"
 #include "win/Window.h"
 
 namespace controls {
-
-// The four state pictures of a button.
-enum class Face { kNormal, kOver, kDown, kDisabled };
-
-// A source picture for each face; null leaves that face as it is.
-struct FacePictures {
-    HBITMAP normal = nullptr;
-    HBITMAP over = nullptr;
-    HBITMAP down = nullptr;
-    HBITMAP disabled = nullptr;
-};
 
 // The caption colour of each face; 0 stands for the default colour.
 struct FaceColours {
@@ -38,28 +25,10 @@ struct FaceColours {
     COLORREF disabled = 0;
 };
 
-// The face pictures a button owns, each cut from its source.
-class FaceSet {
-public:
-    // Cuts every given source at (x, y), width x height.
-    void Cut(const FacePictures& sources, int x, int y, int width, int height);
-    HBITMAP Get(Face face) const;
-
-private:
-    win::UniqueBitmap m_normal;
-    win::UniqueBitmap m_over;
-    win::UniqueBitmap m_down;
-    win::UniqueBitmap m_disabled;
-};
-
 // DrawText flags of a button caption: the justification (left 0, centre 1,
 // right 2; the default is left), edit-control and modify-string, and either
 // one vertically centred line or word-wrapped lines.
 UINT ButtonDrawFormat(Justify justify, bool multiline);
-
-// Makes the window that holds a control the active one, as a click on a
-// control of an inactive window should.
-void ActivateTopLevel(HWND hwnd);
 
 // The file of a face element (SBMN, SBMO, SBMD, SBMDS, SBMM) of a skin
 // button: the current language's override of that face when there is one,
@@ -68,12 +37,10 @@ std::wstring FaceFile(const XmlElement& element, int32_t id, const wchar_t* face
 
 }  // namespace controls
 
-class CBitmapBtn : public win::SubclassedWindow,
-                   public CGUIItem,
-                   public ICheckBoxLink,
-                   private controls::HotTracker::Repaint {
+class CBitmapBtn : public CFacedButton, public ICheckBoxLink {
 public:
-    CBitmapBtn() = default;
+    // Raised above its siblings under the pointer.
+    CBitmapBtn() : CFacedButton(true) {}
 
     // A visible owner-drawn child of `parent` at the rectangle; its window
     // identifier is the control id, so the platform's notifications carry it.
@@ -97,7 +64,6 @@ public:
     void SetCaption(const std::wstring& text, int32_t caps);
     const std::wstring& Caption() const { return m_caption; }
     void SetTooltip(const std::wstring& text) { m_tooltip.SetText(Handle(), text); }
-    const controls::ItemTooltip& Tooltip() const { return m_tooltip; }
 
     // With a mask the window region is built from it first; every face is cut
     // from its source at the picture rectangle's top-left with the
@@ -108,14 +74,12 @@ public:
     void SetFont(HFONT font);
     UINT DrawFormat() const { return m_drawFormat; }
 
-    bool IsHot() const { return m_hot.Hot(); }
     // The face and caption colour for the platform's pressed and disabled
     // states (caption colour 0 already replaced by the default).
     controls::Face ChooseFace(bool pressed, bool disabled) const;
     COLORREF ChooseTextColour(bool pressed, bool disabled) const;
-    HBITMAP FacePicture(controls::Face face) const { return m_faces.Get(face); }
 
-    void Paint(HDC dc, bool pressed, bool disabled);
+    void Paint(HDC dc, bool pressed, bool disabled) override;
 
     // BUTTON: name, tooltip, ischeckbox, dynamic, justify, multiline,
     // windowid, fontid, caption, caps; RECT; unless dynamic SBMN, SBMO, SBMD,
@@ -123,24 +87,14 @@ public:
     static void FromSkin(const XmlElement& element, int32_t id, skin::SkinContext& context);
 
 protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    void OnWindowGone() override { SetWindow(nullptr); }
+    LRESULT OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void OnHotChanged() override { Invalidate(); }
-    void Invalidate();
-    void PaintCurrent(HDC dc);
     void ClickCheckBox();
 
-    int32_t m_checked = 0;
-    bool m_isCheckBox = false;
     uint8_t m_togglesOnClick = 1;
-    controls::FaceSet m_faces;
     controls::FaceColours m_colours;
     std::wstring m_caption;
     HFONT m_font = nullptr;
     UINT m_drawFormat = 0;
-    controls::HotTracker m_hot;
-    controls::ItemTooltip m_tooltip;
 };

@@ -23,15 +23,7 @@ std::array<RECT, kProfileColumns> ProfileColumnRects(const RECT& client, int fir
 }  // namespace controls
 
 bool CProfileBtn::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void* owner) {
-    SetId(id);
-    SetType(kItemProfileButton);
-    SetOwner(owner);
-    SetRect(rect);
-    HWND hwnd = CreateControl(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, rect, parent,
-                              static_cast<UINT_PTR>(id & 0xFFFF));
-    SetWindow(hwnd);
-    // The hot flag starts clear: a row looks hovered only under the pointer.
-    return hwnd != nullptr;
+    return CreateButton(parent, rect, id, owner, kItemProfileButton);
 }
 
 void CProfileBtn::SetChecked(int32_t checked) {
@@ -88,74 +80,16 @@ void CProfileBtn::Paint(HDC dc, bool pressed, bool disabled) {
     }
 }
 
-void CProfileBtn::PaintCurrent(HDC dc) {
-    const bool pressed = (SendMessageW(Handle(), BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
-    Paint(dc, pressed, !IsWindowEnabled(Handle()));
-}
-
-void CProfileBtn::Invalidate() {
-    if (Handle() != nullptr)
-        InvalidateRect(Handle(), nullptr, FALSE);
-}
-
-bool CProfileBtn::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
-    if (message != WM_DRAWITEM)
-        return false;
-    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-    Paint(item->hDC, (item->itemState & ODS_SELECTED) != 0, (item->itemState & ODS_DISABLED) != 0);
-    result = TRUE;
-    return true;
-}
-
-LRESULT CProfileBtn::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
-        m_tooltip.Relay(Handle(), message, wParam, lParam);
-    switch (message) {
-        case WM_PAINT: {
-            win::PaintScope paint(Handle());
-            PaintCurrent(paint.get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            PaintCurrent(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_MOUSEMOVE: {
-            LRESULT result = Default(message, wParam, lParam);
-            m_hot.OnMouseMove(Handle(), wParam, lParam, *this);
-            return result;
-        }
-        case WM_CAPTURECHANGED:
-            if (reinterpret_cast<HWND>(lParam) != Handle())
-                m_hot.OnCaptureChanged(Handle(), *this);
-            return Default(message, wParam, lParam);
-        case WM_KILLFOCUS:
-            m_hot.SetHot(false);
-            Invalidate();
-            return Default(message, wParam, lParam);
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            // A quick second click is a click like the first.
-            controls::ActivateTopLevel(Handle());
-            return Default(WM_LBUTTONDOWN, wParam, lParam);
-        case WM_LBUTTONUP: {
-            if (!m_isCheckBox)
-                return Default(message, wParam, lParam);
-            // The press the default processing began ends here without the
-            // platform's own notification: the check box sends its own.
-            SendMessageW(Handle(), BM_SETSTATE, FALSE, 0);
-            if (GetCapture() == Handle())
-                ReleaseCapture();
-            m_checked = m_checked ? 0 : 1;
-            Invalidate();
-            SendMessageW(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(Id() & 0xFFFF, 0),
-                         reinterpret_cast<LPARAM>(Handle()));
-            return 0;
-        }
-        default:
-            return Default(message, wParam, lParam);
-    }
+LRESULT CProfileBtn::OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_LBUTTONUP || !m_isCheckBox)
+        return CFacedButton::OnMouseButton(message, wParam, lParam);
+    // The press the default processing began ends here without the
+    // platform's own notification: the check box sends its own.
+    EndPlatformPress();
+    m_checked = m_checked ? 0 : 1;
+    Invalidate();
+    NotifyParent();
+    return 0;
 }
 
 void CProfileBtn::FromSkin(const XmlElement& element, int32_t id, skin::SkinContext& context) {

@@ -9,12 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/BitmapBtn.h"
-#include "controls/GUIItem.h"
-#include "controls/HotTracking.h"
-#include "controls/Tooltip.h"
+#include "controls/FacedButton.h"
 #include "skin/SkinLoader.h"
-#include "win/Window.h"
 
 namespace controls {
 
@@ -32,9 +28,9 @@ std::array<RECT, kProfileColumns> ProfileColumnRects(const RECT& client, int fir
 
 }  // namespace controls
 
-class CProfileBtn : public win::SubclassedWindow, public CGUIItem, private controls::HotTracker::Repaint {
+class CProfileBtn : public CFacedButton {
 public:
-    CProfileBtn() = default;
+    CProfileBtn() : CFacedButton(false) {}
 
     // A visible owner-drawn child of `parent` at the rectangle.
     bool CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void* owner);
@@ -56,29 +52,16 @@ public:
     void SetPictures(const controls::FacePictures& faces, const RECT& rect);
     // The text is shown as given: no language, no backslash handling.
     void SetTooltip(const std::wstring& text) { m_tooltip.SetPlainText(Handle(), text); }
-    const controls::ItemTooltip& Tooltip() const { return m_tooltip; }
 
-    bool IsHot() const { return m_hot.Hot(); }
     controls::Face ChooseFace(bool pressed, bool disabled) const;
-    void Paint(HDC dc, bool pressed, bool disabled);
+    void Paint(HDC dc, bool pressed, bool disabled) override;
 
     // PROFBUTTON: name, tooltip; RECT, SBMN (required), SBMO, SBMD, SBMDS.
     static void FromSkin(const XmlElement& element, int32_t id, skin::SkinContext& context);
 
 protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    void OnWindowGone() override { SetWindow(nullptr); }
+    LRESULT OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void OnHotChanged() override { Invalidate(); }
-    void Invalidate();
-    void PaintCurrent(HDC dc);
-
-    int32_t m_checked = 0;
-    bool m_isCheckBox = false;
-    controls::FaceSet m_faces;
     std::array<std::wstring, controls::kProfileColumns> m_columns;
-    controls::HotTracker m_hot;
-    controls::ItemTooltip m_tooltip;
 };

@@ -54,6 +54,11 @@ bool CVellNameEntryPopup::OnInitDialog() {
 void CVellNameEntryPopup::OnOK() {
     // The field's limit keeps typed and pasted names short; the cut here also
     // covers text put into the field by other means.
-    m_result = popups::FirstLineOf(EditWindow(), kMaxNameLength);
+    std::wstring name = popups::FirstLineOf(EditWindow(), kMaxNameLength);
+    // A cut through a character outside the basic plane would leave half of
+    // it, which no file or device record can hold: drop the half.
+    if (!name.empty() && IS_HIGH_SURROGATE(name.back()))
+        name.pop_back();
+    m_result = std::move(name);
     End(kResultOk);
 }

@@ -330,6 +330,18 @@ TEST_F(PopupTest, NameEntryKeepsTwentyCharactersAndHandsOverTheFirstLine) {
         EXPECT_EQ(name, L"Profile name far lon");
     }
     {
+        // The cut never keeps half of a character outside the basic plane.
+        std::wstring name;
+        CVellNameEntryPopup entry(L"Name.xml", IDD_POPUP_ENTRY, nullptr, name);
+        ModalScript script(entry, {[&](HWND) {
+                                       SetWindowTextW(entry.EditWindow(),
+                                                      L"Nineteen characters\xD83C\xDFAE and more");
+                                   },
+                                   Command(IDOK)});
+        EXPECT_EQ(entry.RunModal(), CPopupBox::kResultOk);
+        EXPECT_EQ(name, L"Nineteen characters");
+    }
+    {
         // OK with an empty field: 1 and an empty name.
         std::wstring name = L"stale";
         CVellNameEntryPopup entry(L"Name.xml", IDD_POPUP_ENTRY, nullptr, name);
