@@ -131,15 +131,7 @@ void CBitmapBtn::Paint(HDC dc, bool pressed, bool disabled) {
     controls::DrawPicture(memory, picture, 0, 0, client.right, client.bottom);
     win::SaveDCGuard saved(memory);
     win::UniqueFont fallback;
-    HFONT font = m_font;
-    if (font == nullptr) {
-        fallback = controls::MakeDefaultFont();
-        font = fallback.get();
-    }
-    if (font != nullptr)
-        SelectObject(memory, font);
-    SetBkMode(memory, TRANSPARENT);
-    SetTextColor(memory, ChooseTextColour(pressed, disabled));
+    controls::PrepareItemText(memory, m_font, ChooseTextColour(pressed, disabled), fallback);
     // The modify-string flag lets DrawText write into the text: draw a copy
     // with room for the ellipsis it may add.
     std::vector<wchar_t> text(m_caption.begin(), m_caption.end());

@@ -99,15 +99,7 @@ void CBitmapWindow::Paint(HDC dc) {
     }
     win::SaveDCGuard saved(memory);
     win::UniqueFont fallback;
-    HFONT font = m_font;
-    if (font == nullptr) {
-        fallback = controls::MakeDefaultFont();
-        font = fallback.get();
-    }
-    if (font != nullptr)
-        SelectObject(memory, font);
-    SetBkMode(memory, TRANSPARENT);
-    SetTextColor(memory, controls::TextColourOr(m_textColour));
+    controls::PrepareItemText(memory, m_font, controls::TextColourOr(m_textColour), fallback);
     DrawTextW(memory, m_caption.c_str(), static_cast<int>(m_caption.size()), &inner, m_drawFormat);
 }
 

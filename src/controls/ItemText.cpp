@@ -83,4 +83,15 @@ win::UniqueFont MakeDefaultFont() {
                                        L"Arial"));
 }
 
+void PrepareItemText(HDC dc, HFONT font, COLORREF colour, win::UniqueFont& fallback) {
+    if (font == nullptr) {
+        fallback = MakeDefaultFont();
+        font = fallback.get();
+    }
+    if (font != nullptr)
+        SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour);
+}
+
 }  // namespace controls

@@ -40,6 +40,12 @@ UINT TextDrawFormat(Justify justify, bool multiline);
 // "Arial", height 14, weight 700: the font of items without one.
 win::UniqueFont MakeDefaultFont();
 
+// Readies a DC for an item's text: its font (or, when null, the default
+// font, kept alive in `fallback` for as long as the drawing lasts), a
+// transparent background and the colour. The caller saves and restores the
+// DC around it.
+void PrepareItemText(HDC dc, HFONT font, COLORREF colour, win::UniqueFont& fallback);
+
 // 0 stands for the default colour.
 inline COLORREF TextColourOr(COLORREF colour) {
     return colour == 0 ? kDefaultTextColour : colour;

@@ -66,11 +66,8 @@ void CProfileBtn::Paint(HDC dc, bool pressed, bool disabled) {
     win::MemDC memory(dc, &client);
     controls::DrawPicture(memory, picture, 0, 0, client.right, client.bottom);
     win::SaveDCGuard saved(memory);
-    win::UniqueFont font = controls::MakeDefaultFont();
-    if (font)
-        SelectObject(memory, font.get());
-    SetBkMode(memory, TRANSPARENT);
-    SetTextColor(memory, controls::kProfileTextColour);
+    win::UniqueFont font;
+    controls::PrepareItemText(memory, nullptr, controls::kProfileTextColour, font);
     SIZE first = {};
     GetTextExtentPoint32W(memory, m_columns[0].c_str(), static_cast<int>(m_columns[0].size()), &first);
     auto columns = controls::ProfileColumnRects(client, first.cy);

@@ -61,15 +61,7 @@ COLORREF CTextItem::CurrentColour() const {
 void CTextItem::Paint(HDC dc, const RECT& client) {
     win::SaveDCGuard saved(dc);
     win::UniqueFont fallback;
-    HFONT font = m_font;
-    if (font == nullptr) {
-        fallback = controls::MakeDefaultFont();
-        font = fallback.get();
-    }
-    if (font != nullptr)
-        SelectObject(dc, font);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, CurrentColour());
+    controls::PrepareItemText(dc, m_font, CurrentColour(), fallback);
     if (m_options.drawFormat != 0) {
         RECT area = {0, 0, client.right - client.left, client.bottom - client.top};
         DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &area, m_options.drawFormat);
