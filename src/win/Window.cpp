@@ -1,17 +1,12 @@
 #include "win/Window.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
+#include <unordered_map>
 
 namespace win {
 namespace {
-
-// The object of a window lives in a property, so windows of our classes and
-// subclassed system controls are found the same way.
-constexpr wchar_t kObjectProperty[] = L"TarnWindowObject";
-constexpr UINT_PTR kSubclassId = 0x7A52;
 
 HINSTANCE ThisModule() noexcept {
     return GetModuleHandleW(nullptr);
@@ -21,6 +16,40 @@ int Clamp(int64_t v, int64_t lo, int64_t hi) noexcept {
     return static_cast<int>(std::clamp(v, lo, hi));
 }
 
+// The owner object of every bound window, and for subclassed controls the
+// control's own procedure. The procedure stays known until the window is
+// gone, so a control whose object let go early still reaches it.
+struct Binding {
+    WindowBase* object = nullptr;
+    WNDPROC controlProc = nullptr;
+};
+
+std::mutex& BindingsLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::unordered_map<HWND, Binding>& Bindings() {
+    static std::unordered_map<HWND, Binding> bindings;
+    return bindings;
+}
+
+Binding FindBinding(HWND hwnd) noexcept {
+    std::lock_guard<std::mutex> guard(BindingsLock());
+    auto it = Bindings().find(hwnd);
+    return it != Bindings().end() ? it->second : Binding{};
+}
+
+void SetControlProc(HWND hwnd, WNDPROC proc) {
+    std::lock_guard<std::mutex> guard(BindingsLock());
+    Bindings()[hwnd].controlProc = proc;
+}
+
+void ForgetWindow(HWND hwnd) noexcept {
+    std::lock_guard<std::mutex> guard(BindingsLock());
+    Bindings().erase(hwnd);
+}
+
 }  // namespace
 
 // --- WindowBase --------------------------------------------------------------
@@ -28,17 +57,29 @@ int Clamp(int64_t v, int64_t lo, int64_t hi) noexcept {
 WindowBase* WindowBase::FromHandle(HWND hwnd) noexcept {
     if (hwnd == nullptr)
         return nullptr;
-    return static_cast<WindowBase*>(GetPropW(hwnd, kObjectProperty));
+    return FindBinding(hwnd).object;
 }
 
 void WindowBase::Bind(HWND hwnd) noexcept {
     m_hwnd = hwnd;
-    SetPropW(hwnd, kObjectProperty, this);
+    try {
+        std::lock_guard<std::mutex> guard(BindingsLock());
+        Bindings()[hwnd].object = this;
+    } catch (...) {
+        // Out of memory: the window works, only reflection cannot find it.
+    }
 }
 
 void WindowBase::Unbind() noexcept {
-    if (m_hwnd != nullptr)
-        RemovePropW(m_hwnd, kObjectProperty);
+    if (m_hwnd != nullptr) {
+        std::lock_guard<std::mutex> guard(BindingsLock());
+        auto it = Bindings().find(m_hwnd);
+        if (it != Bindings().end() && it->second.object == this) {
+            it->second.object = nullptr;
+            if (it->second.controlProc == nullptr)
+                Bindings().erase(it);
+        }
+    }
     m_hwnd = nullptr;
 }
 
@@ -142,17 +183,41 @@ HWND SubclassedWindow::CreateControl(DWORD exStyle, const wchar_t* className, co
 bool SubclassedWindow::Attach(HWND hwnd) noexcept {
     if (hwnd == nullptr || m_hwnd != nullptr)
         return false;
-    if (!SetWindowSubclass(hwnd, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
-        return false;
     Bind(hwnd);
+    if (FromHandle(hwnd) != this) {
+        m_hwnd = nullptr;
+        return false;
+    }
+    // Known before the swap: the first message may arrive at once.
+    auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
+    try {
+        SetControlProc(hwnd, previous);
+    } catch (...) {
+        Unbind();
+        return false;
+    }
+    m_controlProc = previous;
+    if (previous == nullptr || SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Proc)) == 0) {
+        Unbind();
+        ForgetWindow(hwnd);
+        return false;
+    }
     return true;
 }
 
 void SubclassedWindow::Detach() noexcept {
-    if (m_hwnd != nullptr) {
-        RemoveWindowSubclass(m_hwnd, Proc, kSubclassId);
-        Unbind();
-    }
+    if (m_hwnd == nullptr)
+        return;
+    HWND hwnd = m_hwnd;
+    // The control gets its own procedure back unless someone subclassed it
+    // after us; then our procedure stays in the chain and passes everything
+    // on to the control's procedure, which it still knows.
+    const bool restored =
+        reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)) == Proc &&
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_controlProc)) != 0;
+    Unbind();
+    if (restored)
+        ForgetWindow(hwnd);
 }
 
 LRESULT SubclassedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -160,20 +225,29 @@ LRESULT SubclassedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPar
 }
 
 LRESULT SubclassedWindow::Default(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    return DefSubclassProc(m_hwnd, message, wParam, lParam);
+    return CallWindowProcW(m_controlProc, m_hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK SubclassedWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR data) noexcept {
-    auto* self = reinterpret_cast<SubclassedWindow*>(data);
+LRESULT CALLBACK SubclassedWindow::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    const Binding binding = FindBinding(hwnd);
+    auto* self = dynamic_cast<SubclassedWindow*>(binding.object);
+    if (self == nullptr) {
+        LRESULT result = binding.controlProc != nullptr
+                             ? CallWindowProcW(binding.controlProc, hwnd, message, wParam, lParam)
+                             : DefWindowProcW(hwnd, message, wParam, lParam);
+        if (message == WM_NCDESTROY)
+            ForgetWindow(hwnd);
+        return result;
+    }
     LRESULT result = 0;
     try {
         result = self->HandleMessage(message, wParam, lParam);
     } catch (...) {
-        result = DefSubclassProc(hwnd, message, wParam, lParam);
+        result = CallWindowProcW(binding.controlProc, hwnd, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) {
-        self->Detach();
+        self->Unbind();
+        ForgetWindow(hwnd);
         self->OnWindowGone();
     }
     return result;

@@ -5,8 +5,13 @@
 //    in CREATESTRUCT::lpCreateParams; from WM_NCCREATE on, the object owns the
 //    HWND. One static procedure serves every class.
 //  - win::SubclassedWindow: a standard control (STATIC, BUTTON, ...) created
-//    by the system class and subclassed with SetWindowSubclass, so the object
-//    sees each message before the control's own procedure.
+//    by the system class and given this layer's procedure in place of its
+//    own, so the object sees each message before the control's procedure.
+//
+// Which object owns which window is kept in process memory, not in window
+// properties: it is looked up for every message of a subclassed control and
+// every message a parent reflects, and under Wine each property access is a
+// round trip to the window server.
 //
 // Both clear their handle on WM_NCDESTROY, so a window destroyed by its parent
 // leaves a harmless object behind; destroying the object destroys a window
@@ -79,9 +84,10 @@ protected:
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                 DWORD_PTR data) noexcept;
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void Detach() noexcept;
+
+    WNDPROC m_controlProc = nullptr;  // the control's own procedure
 };
 
 // For a parent's procedure: hands WM_DRAWITEM, WM_CTLCOLOR* and WM_NOTIFY to
