@@ -144,11 +144,11 @@ win::UniqueBitmap CutPicture(HBITMAP source, int x, int y, int width, int height
     height = static_cast<int>(std::min<int64_t>(height, static_cast<int64_t>(size.cy) - y));
     if (width <= 0 || height <= 0)
         return {};
-    // Memory DCs and a 32-bit bitmap: the screen's format, without asking
-    // the display for a DC (a round trip to the window system each time).
+    // Memory DCs and a 32-bit DIB section: no display DC asked for, and
+    // cheap to select.
     win::UniqueDC from(CreateCompatibleDC(nullptr));
     win::UniqueDC to(CreateCompatibleDC(nullptr));
-    win::UniqueBitmap copy(CreateBitmap(width, height, 1, 32, nullptr));
+    win::UniqueBitmap copy(win::CreateBitmap32(width, height));
     if (!from || !to || !copy)
         return {};
     bool ok;

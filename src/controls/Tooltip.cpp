@@ -51,9 +51,17 @@ void ItemTooltip::SetText(HWND control, const std::wstring& key) {
 }
 
 void ItemTooltip::SetPlainText(HWND control, const std::wstring& text) {
-    if (control == nullptr || !EnsureCreated(control))
+    if (control == nullptr)
         return;
     m_text = text;
+    // The tool-tip window is made when the pointer first comes over the
+    // control: a page of many buttons would otherwise open a window for
+    // each at once.
+    if (m_tip != nullptr && IsWindow(m_tip))
+        ApplyText(control);
+}
+
+void ItemTooltip::ApplyText(HWND control) {
     if (!m_hasTool) {
         TTTOOLINFOW tool = ToolOf(control, m_text.data());
         m_hasTool = SendMessageW(m_tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool)) != FALSE;
@@ -64,8 +72,14 @@ void ItemTooltip::SetPlainText(HWND control, const std::wstring& text) {
 }
 
 void ItemTooltip::Relay(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (control == nullptr || !EnsureCreated(control))
+    // Without a text there is nothing to show.
+    if (control == nullptr || m_text.empty())
         return;
+    if (m_tip == nullptr || !IsWindow(m_tip)) {
+        if (!EnsureCreated(control))
+            return;
+        ApplyText(control);
+    }
     MSG msg = {};
     msg.hwnd = control;
     msg.message = message;

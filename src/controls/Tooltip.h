@@ -1,5 +1,6 @@
 // The tool tip of a skinned control: one tool over the control's client area,
-// created (inactive) on first use, its text resolved through the language.
+// its text resolved through the language. The tool-tip window is made when
+// the pointer first comes over a control that has a text.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +17,7 @@ public:
     ~ItemTooltip();  // destroys the tool-tip window
 
     // Resolves the text (first backslash and the character after it become a
-    // space), sets it on the tool and activates the tool tip.
+    // space); the tool shows it, active, from the pointer's first visit.
     void SetText(HWND control, const std::wstring& key);
     // Sets the text exactly as given (no language, no backslash handling).
     void SetPlainText(HWND control, const std::wstring& text);
@@ -28,6 +29,7 @@ public:
 
 private:
     bool EnsureCreated(HWND control);
+    void ApplyText(HWND control);
 
     HWND m_tip = nullptr;
     bool m_hasTool = false;

@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "win/Gdi.h"
 #include "win/Handles.h"
 #include "win/ModuleDir.h"
 
@@ -130,7 +131,7 @@ HBITMAP RenderToBitmap(IPicture* picture) {
     win::UniqueBitmap bitmap;
     HDC dc = CreateCompatibleDC(screen);
     if (cx > 0 && cy > 0 && dc != nullptr)
-        bitmap.reset(CreateCompatibleBitmap(screen, cx, cy));
+        bitmap.reset(win::CreateBitmap32(cx, cy));
     if (bitmap) {
         HRESULT hr;
         {
@@ -216,7 +217,9 @@ void ResourceEntry::LoadPicture() {
     if (SUCCEEDED(picture->get_Type(&kind)) && kind == PICTYPE_BITMAP) {
         if (SUCCEEDED(picture->get_Handle(&handle)) && handle != 0) {
             HBITMAP original = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
-            m_bitmap.reset(static_cast<HBITMAP>(CopyImage(original, IMAGE_BITMAP, 0, 0, 0)));
+            // A DIB section: cheap to select wherever the picture is drawn.
+            m_bitmap.reset(
+                static_cast<HBITMAP>(CopyImage(original, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
         }
     } else if (kind != PICTYPE_UNINITIALIZED && kind != PICTYPE_NONE) {
         m_bitmap.reset(RenderToBitmap(picture));

@@ -63,6 +63,20 @@ SIZE BitmapSize(HBITMAP bitmap) noexcept {
     return SIZE{info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
 }
 
+HBITMAP CreateBitmap32(int width, int height) noexcept {
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
 bool GdiObjectCountByType(int (&byType)[256]) noexcept {
     static const HandleEntry* const table = HandleTable();
     static const TableState state = Probe(table);

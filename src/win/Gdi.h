@@ -69,6 +69,12 @@ private:
 // Width and height of a bitmap; (0, 0) for none.
 SIZE BitmapSize(HBITMAP bitmap) noexcept;
 
+// A 32-bit top-down DIB section, for off-screen drawing and picture copies.
+// Rather than device bitmaps: under Wine each selection of a device bitmap
+// into a DC costs a trip through the display driver, a DIB section's does
+// not. Null for an empty or impossible size.
+HBITMAP CreateBitmap32(int width, int height) noexcept;
+
 // The number of GDI objects this process holds now (DCs, bitmaps, fonts,
 // brushes, pens, regions; stock objects excluded), or -1 where it cannot be
 // told. GetGuiResources answers 0 under Wine, so this reads the process's GDI

@@ -1,5 +1,7 @@
 #include "win/MemDC.h"
 
+#include "win/Gdi.h"
+
 namespace win {
 
 MemDC::MemDC(HDC target, const RECT* rect) noexcept : m_target(target), m_dc(target) {
@@ -12,8 +14,11 @@ MemDC::MemDC(HDC target, const RECT* rect) noexcept : m_target(target), m_dc(tar
     bool printer = GetDeviceCaps(target, TECHNOLOGY) == DT_RASPRINTER;
     if (!printer && width > 0 && height > 0) {
         m_memory.reset(CreateCompatibleDC(target));
+        // A 32-bit DIB section rather than a bitmap compatible with the
+        // target: the same pixels once copied, far cheaper to make and
+        // select on every paint.
         if (m_memory)
-            m_bitmap.reset(CreateCompatibleBitmap(target, width, height));
+            m_bitmap.reset(CreateBitmap32(width, height));
         if (m_bitmap) {
             m_displaced = SelectObject(m_memory.get(), m_bitmap.get());
             m_dc = m_memory.get();
