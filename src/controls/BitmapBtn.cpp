@@ -52,8 +52,7 @@ bool CBitmapBtn::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void
         align = BS_RIGHT;
     if (!CreateButton(parent, rect, id, owner, kItemButton, BS_MULTILINE | BS_VCENTER | align))
         return false;
-    SetWindowLongPtrW(Handle(), GWL_STYLE,
-                      GetWindowLongPtrW(Handle(), GWL_STYLE) & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    controls::DropStyles(Handle(), WS_TABSTOP);
     return true;
 }
 
@@ -80,10 +79,7 @@ void CBitmapBtn::SetPictures(const controls::FacePictures& faces, HBITMAP mask, 
         controls::ApplyMaskRegion(Handle(), mask);
     m_faces.Cut(faces, pictureRect.left, pictureRect.top, pictureRect.right - pictureRect.left,
                 pictureRect.bottom - pictureRect.top);
-    if (Handle() != nullptr) {
-        const LONG_PTR style = GetWindowLongPtrW(Handle(), GWL_STYLE);
-        SetWindowLongPtrW(Handle(), GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_BORDER | WS_TABSTOP));
-    }
+    controls::DropStyles(Handle(), WS_BORDER | WS_TABSTOP);
     Invalidate();
 }
 

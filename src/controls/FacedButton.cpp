@@ -36,6 +36,14 @@ void ActivateTopLevel(HWND hwnd) {
         SetActiveWindow(top);
 }
 
+void DropStyles(HWND hwnd, DWORD styles) {
+    if (hwnd == nullptr)
+        return;
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    if ((style & static_cast<LONG_PTR>(styles)) != 0)
+        SetWindowLongPtrW(hwnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(styles));
+}
+
 }  // namespace controls
 
 bool CFacedButton::CreateButton(HWND parent, const RECT& rect, int32_t id, void* owner, int32_t type,

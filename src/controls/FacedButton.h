@@ -46,6 +46,9 @@ private:
 // control of an inactive window should.
 void ActivateTopLevel(HWND hwnd);
 
+// Clears window styles, touching the window only when one of them is set.
+void DropStyles(HWND hwnd, DWORD styles);
+
 }  // namespace controls
 
 class CFacedButton : public win::SubclassedWindow, public CGUIItem, private controls::HotTracker::Repaint {

@@ -158,7 +158,10 @@ INT_PTR CALLBACK Dialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return FALSE;
     if (ReturnsDirectly(message))
         return static_cast<INT_PTR>(result);
-    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
+    // Written only when it changes: reading is local, writing is a trip to
+    // the window server.
+    if (GetWindowLongPtrW(hwnd, DWLP_MSGRESULT) != result)
+        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
     return TRUE;
 }
 
