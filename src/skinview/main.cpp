@@ -92,6 +92,25 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     return !options.file.empty() || options.benchMask > 0;
 }
 
+// The skin file as the loader takes it: a file that exists as given (from
+// the current folder) by its full path; otherwise a name under xml\, with a
+// leading "xml\" dropped so that `skinview xml\MainPage.xml` works from
+// anywhere.
+std::wstring SkinFileArgument(const std::wstring& file) {
+    DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        std::wstring full(MAX_PATH, L'\0');
+        DWORD length = GetFullPathNameW(file.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length > 0 && length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+    }
+    if (file.size() > 4 && _wcsnicmp(file.c_str(), L"xml", 3) == 0 && (file[3] == L'\\' || file[3] == L'/'))
+        return file.substr(4);
+    return file;
+}
+
 // A 24-bit BMP of the screen area of the window.
 bool SaveScreenshot(HWND hwnd, const std::wstring& path) {
     RECT r = {};
@@ -247,6 +266,8 @@ int wmain(int argc, wchar_t** argv) {
             L"       skinview --bench-mask N\n");
         return 2;
     }
+    if (!options.file.empty())
+        options.file = SkinFileArgument(options.file);
     names::BuildAllNameTables();
     ItemList languages;  // the language tables live as long as the panels
     skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);

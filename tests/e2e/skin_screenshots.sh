@@ -102,6 +102,13 @@ for file in "${files[@]}"; do
   fi
 done
 
+# The file may also be named with its folder, as skin authors type it.
+shot="$work/with-folder.bmp"
+timeout 20 wine "$skinview" 'xml\MainPage.xml' --language 318 --screenshot "$(winepath -w "$shot" 2>/dev/null)" \
+  </dev/null >"$work/skinview.log" 2>&1
+check "xml\\MainPage.xml opens like MainPage.xml" test "$(identify -format '%wx%h' "$shot" 2>/dev/null)" = \
+  "$(identify -format '%wx%h' "$bin/skins/$(background_of "$bin/xml/MainPage.xml")")"
+
 echo "screenshots: $out"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
