@@ -208,18 +208,10 @@ int Bench(const std::wstring& file, int runs) {
 win::UniqueBitmap ComplexMask() {
     constexpr int kWidth = 1024;
     constexpr int kHeight = 768;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    win::UniqueBitmap mask(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    uint32_t* pixels = nullptr;
+    win::UniqueBitmap mask(win::CreateBitmap32(kWidth, kHeight, &pixels));
     if (!mask)
         return mask;
-    auto* pixels = static_cast<uint32_t*>(bits);
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
             double dx = x - kWidth / 2.0;

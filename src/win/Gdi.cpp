@@ -63,7 +63,9 @@ SIZE BitmapSize(HBITMAP bitmap) noexcept {
     return SIZE{info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
 }
 
-HBITMAP CreateBitmap32(int width, int height) noexcept {
+HBITMAP CreateBitmap32(int width, int height, uint32_t** bits) noexcept {
+    if (bits != nullptr)
+        *bits = nullptr;
     if (width <= 0 || height <= 0)
         return nullptr;
     BITMAPINFO info = {};
@@ -73,8 +75,11 @@ HBITMAP CreateBitmap32(int width, int height) noexcept {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (bits != nullptr && bitmap != nullptr)
+        *bits = static_cast<uint32_t*>(pixels);
+    return bitmap;
 }
 
 bool GdiObjectCountByType(int (&byType)[256]) noexcept {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "win/Handles.h"
 
 namespace win {
@@ -72,8 +74,9 @@ SIZE BitmapSize(HBITMAP bitmap) noexcept;
 // A 32-bit top-down DIB section, for off-screen drawing and picture copies.
 // Rather than device bitmaps: under Wine each selection of a device bitmap
 // into a DC costs a trip through the display driver, a DIB section's does
-// not. Null for an empty or impossible size.
-HBITMAP CreateBitmap32(int width, int height) noexcept;
+// not. Null for an empty or impossible size. `bits`, when given, receives
+// the first pixel of the top row (0x00RRGGBB values, rows without gaps).
+HBITMAP CreateBitmap32(int width, int height, uint32_t** bits = nullptr) noexcept;
 
 // The number of GDI objects this process holds now (DCs, bitmaps, fonts,
 // brushes, pens, regions; stock objects excluded), or -1 where it cannot be

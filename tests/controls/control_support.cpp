@@ -131,17 +131,9 @@ Capture::Capture(HWND hwnd, uint32_t fill) {
     m_height = client.bottom;
     if (m_width <= 0 || m_height <= 0)
         return;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = m_width;
-    info.bmiHeader.biHeight = -m_height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    win::WindowDC screen(nullptr);
-    win::UniqueBitmap section(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    win::UniqueDC dc(CreateCompatibleDC(screen.get()));
+    uint32_t* bits = nullptr;
+    win::UniqueBitmap section(win::CreateBitmap32(m_width, m_height, &bits));
+    win::UniqueDC dc(CreateCompatibleDC(nullptr));
     EXPECT_TRUE(section && dc && bits);
     if (!section || !dc || bits == nullptr)
         return;
