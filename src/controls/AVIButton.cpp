@@ -8,14 +8,6 @@
 #include "win/Gdi.h"
 #include "win/ModuleDir.h"
 
-namespace {
-
-bool IsAbsolutePath(const std::wstring& path) {
-    return (path.size() >= 2 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
-}
-
-}  // namespace
-
 bool CAVIButton::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void* owner) {
     SetId(id);
     SetType(kItemAviButton);
@@ -33,9 +25,7 @@ bool CAVIButton::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void
 }
 
 std::wstring CAVIButton::VideoFile() const {
-    if (m_videoPath.empty() || IsAbsolutePath(m_videoPath))
-        return m_videoPath;
-    return app::ModuleDirectory() + L"skins\\" + m_videoPath;
+    return m_videoPath.empty() ? m_videoPath : app::ModuleFile(L"skins\\", m_videoPath);
 }
 
 void CAVIButton::SetStillPicture(HBITMAP picture) {

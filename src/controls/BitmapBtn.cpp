@@ -56,13 +56,6 @@ bool CBitmapBtn::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void
     return true;
 }
 
-void CBitmapBtn::SetChecked(int32_t checked) {
-    if (checked == m_checked)
-        return;
-    m_checked = checked;
-    Invalidate();
-}
-
 void CBitmapBtn::SetCaption(const std::wstring& text, int32_t caps) {
     std::wstring shown;
     if (!lang::Resolve(text, shown))
@@ -97,11 +90,7 @@ controls::Face CBitmapBtn::ChooseFace(bool pressed, bool disabled) const {
             return Face::kDown;
         return m_hot.Hot() ? Face::kOver : Face::kNormal;
     }
-    if (m_checked || pressed)
-        return Face::kDown;
-    if (m_hot.Hot())
-        return Face::kOver;
-    return disabled ? Face::kDisabled : Face::kNormal;
+    return PushButtonFace(pressed, disabled);
 }
 
 COLORREF CBitmapBtn::ChooseTextColour(bool pressed, bool disabled) const {

@@ -51,8 +51,8 @@ public:
     // ordinary button a checked state holds the down face.
     bool IsCheckBox() const override { return m_isCheckBox; }
     bool TogglesOnClick() const override { return m_togglesOnClick != 0; }
-    int32_t GetChecked() const override { return m_checked; }
-    void SetChecked(int32_t checked) override;
+    int32_t GetChecked() const override { return CFacedButton::GetChecked(); }
+    void SetChecked(int32_t checked) override { CFacedButton::SetChecked(checked); }
     HWND CheckBoxWindow() const override { return Handle(); }
 
     // 0: a click leaves the state to the page, which sets it itself.

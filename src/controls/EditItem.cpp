@@ -61,8 +61,7 @@ bool CEditItem::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void*
     if (hwnd == nullptr)
         return false;
     m_background.reset(CreateSolidBrush(m_colours.background));
-    InvalidateRect(hwnd, nullptr, TRUE);
-    SetFont(nullptr);
+    SetFont(nullptr);  // and repaint with the new brush
     return true;
 }
 
@@ -196,9 +195,8 @@ bool CEditItemSingleKeyInput::HoldsRawKeyboard() const {
 }
 
 void CEditItemSingleKeyInput::ReleaseRawKeyboard() {
-    win::RawInputRegistration& raw = win::ProgramRawInput();
-    if (Handle() != nullptr && raw.IsRegistered() && raw.Target() == Handle())
-        raw.Unregister();
+    if (HoldsRawKeyboard())
+        win::ProgramRawInput().Unregister();
 }
 
 void CEditItemSingleKeyInput::ShowKeyName() {

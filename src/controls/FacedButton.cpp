@@ -59,6 +59,22 @@ bool CFacedButton::CreateButton(HWND parent, const RECT& rect, int32_t id, void*
     return hwnd != nullptr;
 }
 
+void CFacedButton::SetChecked(int32_t checked) {
+    if (checked == m_checked)
+        return;
+    m_checked = checked;
+    Invalidate();
+}
+
+controls::Face CFacedButton::PushButtonFace(bool pressed, bool disabled) const {
+    using controls::Face;
+    if (m_checked || pressed)
+        return Face::kDown;
+    if (m_hot.Hot())
+        return Face::kOver;
+    return disabled ? Face::kDisabled : Face::kNormal;
+}
+
 void CFacedButton::Invalidate() {
     if (Handle() != nullptr)
         InvalidateRect(Handle(), nullptr, FALSE);

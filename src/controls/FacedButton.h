@@ -57,6 +57,10 @@ public:
     const controls::ItemTooltip& Tooltip() const { return m_tooltip; }
     HBITMAP FacePicture(controls::Face face) const { return m_faces.Get(face); }
 
+    // Repaints only when the state changes.
+    void SetChecked(int32_t checked);
+    int32_t GetChecked() const { return m_checked; }
+
     // Draws the button in the given platform states into a DC whose origin
     // is the button's top-left corner.
     virtual void Paint(HDC dc, bool pressed, bool disabled) = 0;
@@ -84,6 +88,9 @@ protected:
     virtual LRESULT OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam);
 
     void Invalidate();
+    // The face of a push button: down while checked or pressed, over while
+    // hot, else disabled or normal.
+    controls::Face PushButtonFace(bool pressed, bool disabled) const;
     // Paints in the platform's current pressed and enabled states.
     void PaintCurrent(HDC dc);
     // Ends a press the platform's processing began, without the platform's

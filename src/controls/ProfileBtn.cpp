@@ -26,13 +26,6 @@ bool CProfileBtn::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, voi
     return CreateButton(parent, rect, id, owner, kItemProfileButton);
 }
 
-void CProfileBtn::SetChecked(int32_t checked) {
-    if (checked == m_checked)
-        return;
-    m_checked = checked;
-    Invalidate();
-}
-
 void CProfileBtn::SetColumnTexts(const std::wstring& first, const std::wstring& second,
                                  const std::wstring& third, const std::wstring& fourth) {
     m_columns = {first, second, third, fourth};
@@ -48,11 +41,7 @@ controls::Face CProfileBtn::ChooseFace(bool pressed, bool disabled) const {
     using controls::Face;
     if (m_isCheckBox)
         return m_checked ? Face::kDown : Face::kNormal;
-    if (m_checked || pressed)
-        return Face::kDown;
-    if (m_hot.Hot())
-        return Face::kOver;
-    return disabled ? Face::kDisabled : Face::kNormal;
+    return PushButtonFace(pressed, disabled);
 }
 
 void CProfileBtn::Paint(HDC dc, bool pressed, bool disabled) {

@@ -35,9 +35,6 @@ public:
     // A visible owner-drawn child of `parent` at the rectangle.
     bool CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void* owner);
 
-    // Repaints only when the state changes.
-    void SetChecked(int32_t checked);
-    int32_t GetChecked() const { return m_checked; }
     // A page makes a profile button a check box; a click then always
     // inverts its state.
     void SetCheckBox(bool isCheckBox) { m_isCheckBox = isCheckBox; }

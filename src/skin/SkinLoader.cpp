@@ -100,10 +100,6 @@ bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
 }
 
-bool IsAbsolute(const std::wstring& path) {
-    return (path.size() >= 2 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
-}
-
 // BACKGROUND and MASK of a GUIPANEL. False when either cannot be loaded; a
 // panel without a MASK element stays rectangular.
 bool ReadPanelBitmaps(const XmlElement& panel, SkinContext& context) {
@@ -197,7 +193,7 @@ CreateItemFn ItemCreator(const wchar_t* elementName) {
 void LoadSkinFile(const std::wstring& fileName, ItemList& items, HWND parent, void* owner) {
     if (fileName.empty())
         return;
-    std::wstring path = IsAbsolute(fileName) ? fileName : app::ModuleDirectory() + L"xml\\" + fileName;
+    const std::wstring path = app::ModuleFile(L"xml\\", fileName);
     XmlDocument document;
     if (!document.Load(path))
         return;

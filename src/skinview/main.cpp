@@ -6,10 +6,11 @@
 //   skinview FILE --bench N        load and paint N times, print the median
 //   skinview --bench-mask N        build the region of a 1024x768 mask N times
 //
-// FILE is relative to xml\ under the program's folder, or absolute. Texts
-// are shown in the language N of Language.xml; without --language, in the
-// language the installation's registry value "Language" names, as the
-// configurator does (English when there is none). --append and --message
+// FILE is a name under xml\ in the program's folder (with or without that
+// folder in front), or a path to a file. Texts are shown in the language N
+// of Language.xml; without --language, in the language the installation's
+// registry value "Language" names, as the configurator does (English when
+// there is none). --append and --message
 // open the file as a warning popup that shows the text after its heading, or
 // in place of it, as the pages do.
 #include <windows.h>

@@ -41,4 +41,10 @@ void SetModuleDirectory(const std::wstring& dir) {
         stored += L'\\';
 }
 
+std::wstring ModuleFile(const wchar_t* folder, const std::wstring& name) {
+    const bool absolute =
+        (name.size() >= 2 && name[1] == L':') || (!name.empty() && (name[0] == L'\\' || name[0] == L'/'));
+    return absolute ? name : ModuleDirectory() + folder + name;
+}
+
 }  // namespace app

@@ -14,4 +14,9 @@ const std::wstring& ModuleDirectory();
 // missing trailing backslash is added.
 void SetModuleDirectory(const std::wstring& dir);
 
+// A file the skin names: kept as given when it is an absolute path (a drive
+// or a leading slash), else looked for in `folder` (for example L"skins\\")
+// of the module directory.
+std::wstring ModuleFile(const wchar_t* folder, const std::wstring& name);
+
 }  // namespace app

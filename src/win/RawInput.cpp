@@ -54,7 +54,7 @@ RawInputRegistration& ProgramRawInput() {
 bool ReadRawInput(LPARAM input, std::vector<BYTE>& buffer) {
     HRAWINPUT handle = reinterpret_cast<HRAWINPUT>(input);
     UINT size = 0;
-    if (GetRawInputData(handle, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0 || size == 0 ||
+    if (GetRawInputData(handle, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0 ||
         size < sizeof(RAWINPUTHEADER))
         return false;
     try {

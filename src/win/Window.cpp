@@ -60,13 +60,15 @@ WindowBase* WindowBase::FromHandle(HWND hwnd) noexcept {
     return FindBinding(hwnd).object;
 }
 
-void WindowBase::Bind(HWND hwnd) noexcept {
+bool WindowBase::Bind(HWND hwnd) noexcept {
     m_hwnd = hwnd;
     try {
         std::lock_guard<std::mutex> guard(BindingsLock());
         Bindings()[hwnd].object = this;
+        return true;
     } catch (...) {
         // Out of memory: the window works, only reflection cannot find it.
+        return false;
     }
 }
 
@@ -183,8 +185,7 @@ HWND SubclassedWindow::CreateControl(DWORD exStyle, const wchar_t* className, co
 bool SubclassedWindow::Attach(HWND hwnd) noexcept {
     if (hwnd == nullptr || m_hwnd != nullptr)
         return false;
-    Bind(hwnd);
-    if (FromHandle(hwnd) != this) {
+    if (!Bind(hwnd)) {
         m_hwnd = nullptr;
         return false;
     }

@@ -43,7 +43,8 @@ protected:
     // Called once the window is gone (after WM_NCDESTROY).
     virtual void OnWindowGone() {}
 
-    void Bind(HWND hwnd) noexcept;
+    // False when the binding could not be stored (out of memory).
+    bool Bind(HWND hwnd) noexcept;
     void Unbind() noexcept;
 
     HWND m_hwnd = nullptr;

@@ -322,12 +322,32 @@ TEST_F(ButtonTest, HoverRaisesTheButtonAndLosingTheFocusEndsIt) {
     ctest::RecordingPanel panel(L"Buttons.xml", 0, nullptr);
     HWND panelHwnd = Open(panel);
     CBitmapBtn* ok = Button(panel, kOk);
+    CBitmapBtn* apply = Button(panel, kApply);
     ASSERT_NE(ok, nullptr);
+    ASSERT_NE(apply, nullptr);
     SetWindowPos(ok->Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ASSERT_NE(GetTopWindow(panelHwnd), ok->Handle());
+    // The tool-tip window waits for the pointer's first visit.
+    EXPECT_EQ(ok->Tooltip().Handle(), nullptr);
     SendMessageW(ok->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
     EXPECT_TRUE(ok->IsHot());
     EXPECT_EQ(GetTopWindow(panelHwnd), ok->Handle()) << "the hot button is drawn whole";
+
+    // Then it holds one tool over the button with the text.
+    HWND tip = ok->Tooltip().Handle();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    wchar_t shown[64] = {};
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = ok->Handle();
+    tool.uId = 1;
+    tool.lpszText = shown;
+    SendMessageW(tip, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(shown, L"press here");
+    // A button without a text never makes one.
+    SendMessageW(apply->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(apply->Tooltip().Handle(), nullptr);
 
     // Taking the capture again (a press) keeps the hover.
     SetCapture(ok->Handle());

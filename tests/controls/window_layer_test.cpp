@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "win/Dialog.h"
 #include "win/Window.h"
 
 namespace {
@@ -96,6 +97,34 @@ TEST_F(WindowLayerTest, ObjectGoingFirstDestroysItsControlEvenUnderAnotherSubcla
     ASSERT_FALSE(g_seenAbove.empty());
     EXPECT_EQ(g_seenAbove.back(), static_cast<UINT>(WM_NCDESTROY));
     EXPECT_EQ(win::WindowBase::FromHandle(hwnd), nullptr);
+}
+
+// A dialog answers a message with whatever its object says, each time:
+// the procedure only writes the dialog's message result when it changes.
+class AnsweringDialog : public win::Dialog {
+public:
+    LRESULT answer = 0;
+
+protected:
+    bool HandleMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override {
+        if (message != kProbe)
+            return false;
+        result = answer;
+        return true;
+    }
+};
+
+TEST_F(WindowLayerTest, DialogsAnswerWithTheirObjectsResult) {
+    AnsweringDialog dialog;
+    std::vector<WORD> dialogTemplate = win::EmptyDialogTemplate(WS_POPUP, 0, 50, 50);
+    HWND hwnd = dialog.CreateIndirect(reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    for (LRESULT answer : {5, 5, 0, 7, 0, 0, -1}) {
+        dialog.answer = answer;
+        EXPECT_EQ(SendMessageW(hwnd, kProbe, 0, 0), answer);
+    }
+    // A message the object leaves alone gets the dialog manager's default.
+    EXPECT_EQ(SendMessageW(hwnd, kProbe + 1, 0, 0), 0);
 }
 
 TEST_F(WindowLayerTest, ManyControlsComeAndGo) {
