@@ -90,17 +90,10 @@ bool CAVIButton::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& resul
 }
 
 LRESULT CAVIButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT painted = 0;
+    if (win::HandlePaintMessage(Handle(), message, wParam, painted, [this](HDC dc) { Paint(dc); }))
+        return painted;
     switch (message) {
-        case WM_PAINT: {
-            win::PaintScope paint(Handle());
-            Paint(paint.get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
             // The click is the button's own: the platform's button-clicked

@@ -47,17 +47,10 @@ void CBitmapItem::Paint(HDC dc) {
 }
 
 LRESULT CBitmapItem::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT painted = 0;  // the picture covers the window
+    if (win::HandlePaintMessage(Handle(), message, wParam, painted, [this](HDC dc) { Paint(dc); }))
+        return painted;
     switch (message) {
-        case WM_PAINT: {
-            win::PaintScope paint(Handle());
-            Paint(paint.get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;  // the picture covers the window
         case WM_COMMAND:
             // Commands of children placed on the picture belong to the page.
             PostMessageW(GetParent(Handle()), WM_COMMAND, wParam, lParam);

@@ -119,17 +119,10 @@ void CBitmapWindow::ToggleSelected() {
 LRESULT CBitmapWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
         m_tooltip.Relay(Handle(), message, wParam, lParam);
+    LRESULT painted = 0;
+    if (win::HandlePaintMessage(Handle(), message, wParam, painted, [this](HDC dc) { Paint(dc); }))
+        return painted;
     switch (message) {
-        case WM_PAINT: {
-            win::PaintScope paint(Handle());
-            Paint(paint.get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
         case WM_MOUSEMOVE: {
             LRESULT result = Default(message, wParam, lParam);
             m_hot.OnMouseMove(Handle(), wParam, lParam, *this);

@@ -115,17 +115,10 @@ LRESULT CFacedButton::OnMouseButton(UINT message, WPARAM wParam, LPARAM lParam) 
 LRESULT CFacedButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)
         m_tooltip.Relay(Handle(), message, wParam, lParam);
+    LRESULT painted = 0;
+    if (win::HandlePaintMessage(Handle(), message, wParam, painted, [this](HDC dc) { PaintCurrent(dc); }))
+        return painted;
     switch (message) {
-        case WM_PAINT: {
-            win::PaintScope paint(Handle());
-            PaintCurrent(paint.get());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            PaintCurrent(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
         case WM_MOUSEMOVE: {
             LRESULT result = Default(message, wParam, lParam);
             m_hot.OnMouseMove(Handle(), wParam, lParam, *this, m_raiseWhenHot);

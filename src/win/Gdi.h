@@ -51,6 +51,31 @@ private:
     HDC m_dc;
 };
 
+// The messages by which a window that paints itself whole is drawn:
+// WM_PAINT (within BeginPaint/EndPaint) and WM_PRINTCLIENT hand `paint` the
+// DC; WM_ERASEBKGND is answered without erasing, as the painting covers the
+// window. True, with `result` set, for those three.
+template <typename Paint>
+bool HandlePaintMessage(HWND hwnd, UINT message, WPARAM wParam, LRESULT& result, Paint&& paint) {
+    switch (message) {
+        case WM_PAINT: {
+            PaintScope scope(hwnd);
+            paint(scope.get());
+            result = 0;
+            return true;
+        }
+        case WM_PRINTCLIENT:
+            paint(reinterpret_cast<HDC>(wParam));
+            result = 0;
+            return true;
+        case WM_ERASEBKGND:
+            result = 1;
+            return true;
+        default:
+            return false;
+    }
+}
+
 // SaveDC / RestoreDC: undoes every selection, mode and colour change made
 // inside the scope.
 class SaveDCGuard {
