@@ -16,3 +16,12 @@ if [ ! -f "$stamp" ]; then
   wineserver -w
   touch "$stamp"
 fi
+# The skins ask for "Arial". A bare machine has no Arial, and Wine would draw
+# a wider face and cut texts off; Liberation Sans has Arial's metrics, so
+# every text takes the room it takes on Windows.
+fonts_stamp="$prefix/.tarn-fonts-v1"
+if [ ! -f "$fonts_stamp" ]; then
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d "Liberation Sans" /f >/dev/null 2>&1
+  wineserver -w
+  touch "$fonts_stamp"
+fi
