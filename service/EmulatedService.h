@@ -46,8 +46,9 @@
 //   and 1 ms give E_INVALIDARG.
 // - Macros: Create gives an empty macro "Macro N" with a fresh id (at most
 //   200 macros); Events gives header {0, count} and the entries, size
-//   8 + 8 * count; SetEvents needs size >= 8 + 8 * count, at most 16384
-//   events, types 1..3 only, else E_INVALIDARG and nothing changes.
+//   8 + 8 * count; SetEvents takes a CoTaskMemAlloc block whose size holds
+//   8 + 8 * count, at most 16384 events, types 1..3 only, else E_INVALIDARG
+//   and nothing changes.
 // - Colour ranges: Add appends {colour 0xFFFFFF, 100..5600}; SetBounds needs
 //   lower <= upper.
 // - Import/Export: see ExportFile.h. Import refuses with kErrForeignFile

@@ -6,6 +6,7 @@
 #include "EmulatedService.h"
 #include "ExportFile.h"
 #include "Objects.h"
+#include "win/ComPtr.h"
 
 namespace tarnsvc {
 namespace {
@@ -68,11 +69,11 @@ public:
             return FAILED(hr) ? hr : exports::WriteDocument(path, document);
         });
     }
-    HRESULT STDMETHODCALLTYPE Events(BYTE** buffer, ULONG* size) noexcept override {
+    HRESULT STDMETHODCALLTYPE Events(BYTE** buffer) noexcept override {
         if (buffer)
             *buffer = nullptr;
         return Guarded("Macro.Events", [&]() -> HRESULT {
-            if (!buffer || !size)
+            if (!buffer)
                 return E_POINTER;
             return WithMacro([&](MacroState& m) -> HRESULT {
                 const size_t entries = sizeof(EventEntry) * m.events.size();
@@ -85,17 +86,17 @@ public:
                 if (entries > 0)
                     std::memcpy(block + sizeof(header), m.events.data(), entries);
                 *buffer = block;
-                *size = static_cast<ULONG>(bytes);
                 return S_OK;
             });
         });
     }
-    HRESULT STDMETHODCALLTYPE SetEvents(const BYTE* buffer, ULONG size) noexcept override {
+    HRESULT STDMETHODCALLTYPE SetEvents(const BYTE* buffer) noexcept override {
         return Guarded("Macro.SetEvents", [&]() -> HRESULT {
             if (!buffer)
                 return E_POINTER;
-            // The header's count must fit the size handed in; nothing past
-            // the size is ever read.
+            // The buffer comes from the task allocator, which knows its size:
+            // the header's count must fit it, and nothing past it is read.
+            const size_t size = win::CoTaskMemSize(buffer);
             EventBufferHeader header{};
             if (size < sizeof(header))
                 return E_INVALIDARG;

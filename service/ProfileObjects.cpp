@@ -117,11 +117,11 @@ class KeysObject final : public ComObject<IDeviceKeys>, ProfileBound {
 public:
     using ProfileBound::ProfileBound;
 
-    HRESULT STDMETHODCALLTYPE Capabilities(ULONG* count, ActionRecord** records) noexcept override {
-        if (records)
-            *records = nullptr;
+    HRESULT STDMETHODCALLTYPE Capabilities(KeyCapabilities* out) noexcept override {
+        if (out)
+            *out = {};
         return Guarded("Keys.Capabilities", [&]() -> HRESULT {
-            if (!count || !records)
+            if (!out)
                 return E_POINTER;
             auto* array = static_cast<ActionRecord*>(::CoTaskMemAlloc(sizeof(ActionRecord) * kKeyIds.size()));
             if (!array)
@@ -130,8 +130,8 @@ public:
                 new (&array[i]) ActionRecord();
                 array[i].id = kKeyIds[i];
             }
-            *records = array;
-            *count = static_cast<ULONG>(kKeyIds.size());
+            out->records = array;
+            out->count = static_cast<uint32_t>(kKeyIds.size());
             return S_OK;
         });
     }

@@ -13,9 +13,6 @@ namespace {
 
 constexpr COLORREF kColourKey = RGB(255, 0, 255);
 constexpr wchar_t kTitle[] = L"Korvo Tarn Configurator";
-constexpr uint32_t kAllSections = 127;
-constexpr int kWrite = 0;
-constexpr int kRead = 1;
 
 void CentreOnWorkArea(HWND hwnd) {
     RECT rc = {};
@@ -52,7 +49,7 @@ bool CVellAppDlg::OnInitDialog() {
 void CVellAppDlg::ReadMouse() {
     if (m_device == nullptr || m_config == nullptr || !m_device->IsConnected())
         return;
-    if (!m_device->Synchronize(m_config, kRead, kAllSections))
+    if (!m_device->Synchronize(m_config, SyncDirection::Read, kSectionsAll))
         return;
     if (m_config->GetCurrentProfile() == nullptr && m_config->GetProfileCount() > 0)
         m_config->SetCurrentProfile(m_config->ProfileAt(0));
@@ -79,7 +76,7 @@ void CVellAppDlg::SelectTab(int32_t tabId) {
 bool CVellAppDlg::Apply() {
     if (m_device == nullptr || m_config == nullptr || !m_device->IsConnected())
         return false;
-    return m_device->Synchronize(m_config, kWrite, kAllSections);
+    return m_device->Synchronize(m_config, SyncDirection::Write, kSectionsAll);
 }
 
 void CVellAppDlg::OpenManual() {

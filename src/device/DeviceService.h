@@ -5,7 +5,8 @@
 //
 // Conventions: a negative HRESULT is failure. Texts are wide. Buffers the
 // service returns are allocated with CoTaskMemAlloc and freed by the caller
-// with CoTaskMemFree. A GUID passed by value is four 32-bit words.
+// with CoTaskMemFree; buffers the caller hands in come from CoTaskMemAlloc
+// too. A GUID passed by value is four 32-bit words.
 #pragma once
 
 #include <objbase.h>
@@ -132,6 +133,13 @@ struct ButtonCapabilities {
     uint32_t mask;   // their button bits
 };
 
+// One action record per supported key, the key id at offset 4; the records
+// are allocated by the service and freed by the caller.
+struct KeyCapabilities {
+    uint32_t count;
+    ActionRecord* records;
+};
+
 struct SensitivityLimits {
     uint32_t stageCount;  // stages the profile holds
     int32_t minimum;
@@ -199,8 +207,7 @@ struct IDeviceButtons : IUnknown {
 };
 
 struct IDeviceKeys : IUnknown {
-    // One record per supported key (the key id at offset 4), allocated by the service.
-    virtual HRESULT STDMETHODCALLTYPE Capabilities(ULONG* count, ActionRecord** records) = 0;    // 3
+    virtual HRESULT STDMETHODCALLTYPE Capabilities(KeyCapabilities* out) = 0;                    // 3
     virtual HRESULT STDMETHODCALLTYPE Actions(ULONG* count, ActionRecord* buffer) = 0;           // 4
     virtual HRESULT STDMETHODCALLTYPE SetActions(ULONG count, const ActionRecord* records) = 0;  // 5
 };
@@ -263,9 +270,11 @@ struct IMacroItem : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Name(wchar_t** out) = 0;           // 4
     virtual HRESULT STDMETHODCALLTYPE SetName(const wchar_t* name) = 0;  // 5
     virtual HRESULT STDMETHODCALLTYPE Export(const wchar_t* path) = 0;   // 6
-    // The event buffer and its size in bytes, allocated by the service.
-    virtual HRESULT STDMETHODCALLTYPE Events(BYTE** buffer, ULONG* size) = 0;         // 7
-    virtual HRESULT STDMETHODCALLTYPE SetEvents(const BYTE* buffer, ULONG size) = 0;  // 8
+    // An event buffer carries its own count in its header. The one returned
+    // is allocated by the service; the one handed in by the caller, both
+    // with CoTaskMemAlloc.
+    virtual HRESULT STDMETHODCALLTYPE Events(BYTE** buffer) = 0;         // 7
+    virtual HRESULT STDMETHODCALLTYPE SetEvents(const BYTE* buffer) = 0;  // 8
 };
 
 struct IColourRanges : IUnknown {

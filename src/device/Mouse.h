@@ -1,13 +1,13 @@
 // The device link: finds the mouse through the device service, reads its
 // capabilities and copies the configuration to and from it. Every operation
 // opens its own connection and closes it before returning; a write runs on a
-// worker thread with its own connection and a private copy of the
-// configuration, so the window may change the configuration meanwhile.
+// worker thread, with a connection of its own, from a copy of the
+// configuration taken when it was asked for, so the window may change the
+// configuration meanwhile.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +15,7 @@
 
 #include "device/DeviceService.h"
 #include "device/MouseDevice.h"
+#include "device/ProfileTransfer.h"
 #include "win/ComPtr.h"
 #include "win/Handles.h"
 
@@ -30,14 +31,7 @@ struct Link {
     }
 };
 
-// Shared by the link and its worker, so a worker that outlives the
-// destructor's wait touches nothing that is gone.
-struct WorkerState {
-    std::atomic<bool> busy{false};
-    std::atomic<bool> lastResult{false};
-};
-
-// What a write needs, copied from the configuration when it is requested.
+struct WorkerState;
 struct WriteJob;
 
 }  // namespace devlink
@@ -48,18 +42,6 @@ public:
     static constexpr DWORD kSettleDelayMs = 500;
     // How long destruction waits for a running write.
     static constexpr DWORD kDestroyWaitMs = 7500;
-
-    // Section flags of Synchronize.
-    static constexpr uint32_t kSectionAssignments = 0x01;
-    static constexpr uint32_t kSectionLights = 0x02;
-    static constexpr uint32_t kSectionSensitivity = 0x04;
-    static constexpr uint32_t kSectionMacros = 0x08;
-    static constexpr uint32_t kSectionPolling = 0x10;
-    static constexpr uint32_t kSectionAcceleration = 0x20;
-    static constexpr uint32_t kSectionColourRanges = 0x40;  // product 25 only
-    static constexpr uint32_t kSectionsAll = 0x7F;
-    static constexpr int kDirectionWrite = 0;
-    static constexpr int kDirectionRead = 1;
 
     CMouse();
     CMouse(const CMouse&) = delete;
@@ -84,24 +66,28 @@ public:
     bool ImportProfile(const wchar_t* path, CMouseConfig* config) override;
     bool ExportProfile(const wchar_t* path, CMouseProfile* profile) override;
     bool IsProfileOnDevice(CMouseProfile* profile) override;
-    // Read: at once, the result is whether every section asked for was read.
-    // Write: prepares the device's profile and macro lists (identities are
-    // stored into the configuration), then starts the worker on a copy of
-    // the configuration and returns whether it started. Refused while a
-    // write runs.
-    bool Synchronize(CMouseConfig* config, int direction, uint32_t flags) override;
+    // Read: at once; whether every section asked for was read.
+    // Write: takes a copy of the configuration, starts the worker and returns
+    // whether it started; the window's thread does nothing else. Refused
+    // while a write runs. Identities that the mouse gives to new profiles and
+    // macros reach the configuration on the window's thread once the worker
+    // has ended (IsBusy, WaitUntilIdle or the next operation).
+    bool Synchronize(CMouseConfig* config, SyncDirection direction, uint32_t sections) override;
     uint8_t IsConnected() override;
     bool GetFirmwareVersion(std::wstring& out) override;
     bool GetDriverVersion(std::wstring& out) override;
     uint16_t GetProductId() override;
 
+    // The window that is told when a write ends: message(result 1 or 0, 0),
+    // posted after the link is free for the next write.
+    void NotifyWritesTo(HWND window, UINT message);
     // Waits for a running write to end; false when it still runs after the timeout.
     bool WaitUntilIdle(DWORD timeoutMs);
     // Whether the last write that ended wrote every section it was asked for.
     bool LastWriteSucceeded() const;
     // Capabilities read by Initialize.
-    const std::vector<uint32_t>& SupportedButtonBits() const { return m_buttonBits; }
-    const std::vector<uint32_t>& SupportedKeyIds() const { return m_keyIds; }
+    const std::vector<uint32_t>& SupportedButtonBits() const { return m_caps.buttonBits; }
+    const std::vector<uint32_t>& SupportedKeyIds() const { return m_caps.keyIds; }
 
     // Tests only: shortens the pause after a write.
     void SetSettleDelayForTesting(DWORD milliseconds) { m_settleDelay = milliseconds; }
@@ -110,23 +96,27 @@ private:
     bool Connect();
     void Disconnect() noexcept { m_link.Close(); }
     bool ReadProfileList(CMouseConfig& config);
-    bool ReadCapabilities(devsvc::IDeviceProfile* active);
+    bool ReadCapabilities(devsvc::IDeviceProfiles* profiles);
     bool ReadPollingIntervals();
-    bool ReadSections(CMouseConfig& config, uint32_t flags);
-    // Phase one of a write, on the window's thread.
-    bool PrepareDevice(CMouseConfig& config, uint32_t flags);
-    bool StartWrite(CMouseConfig& config, uint32_t flags);
+    bool ReadSections(CMouseConfig& config, uint32_t sections);
+    bool StartWrite(CMouseConfig& config, uint32_t sections);
+    // Hands the identities of an ended write to the configuration.
+    void CollectWrite();
     static DWORD WINAPI WorkerMain(void* param) noexcept;
 
     devlink::Link m_link;
     uint32_t m_product = 0;
     uint8_t m_found = 0;
-    std::vector<uint32_t> m_buttonBits;
-    std::vector<uint32_t> m_keyIds;
+    devlink::DeviceCaps m_caps;
     std::vector<uint32_t> m_pollingIntervals;
     std::wstring m_firmwareVersion;
     std::wstring m_driverVersion;
     std::shared_ptr<devlink::WorkerState> m_state;
-    win::UniqueHandle m_worker;  // only the window's thread touches it
+    // The write that runs or has ended and not yet been collected; shared
+    // with the worker. Only the window's thread touches the pointer.
+    std::shared_ptr<devlink::WriteJob> m_job;
+    win::UniqueHandle m_worker;
+    HWND m_notifyWindow = nullptr;
+    UINT m_notifyMessage = 0;
     DWORD m_settleDelay = kSettleDelayMs;
 };

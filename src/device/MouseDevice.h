@@ -12,6 +12,21 @@ class CMouseConfig;
 class CMouseProfile;
 class CMacro;
 
+// Which way Synchronize copies: to the mouse (on a worker thread) or from it.
+enum class SyncDirection : int32_t { Write = 0, Read = 1 };
+
+// The parts of the configuration a transfer covers.
+enum SyncSection : uint32_t {
+    kSectionAssignments = 0x01,   // button and key assignments, each profile
+    kSectionLights = 0x02,        // each profile
+    kSectionSensitivity = 0x04,   // stages, each profile
+    kSectionMacros = 0x08,        // device
+    kSectionPolling = 0x10,       // device
+    kSectionAcceleration = 0x20,  // device
+    kSectionColourRanges = 0x40,  // device, product 25 only
+    kSectionsAll = 0x7F,
+};
+
 class IMouseDevice {
 public:
     virtual ~IMouseDevice() = default;
@@ -32,8 +47,8 @@ public:
     virtual bool ImportProfile(const wchar_t* path, CMouseConfig* config) = 0;
     virtual bool ExportProfile(const wchar_t* path, CMouseProfile* profile) = 0;
     virtual bool IsProfileOnDevice(CMouseProfile* profile) = 0;
-    // direction: 0 write (on a worker thread), 1 read; flags: sections, 127 all.
-    virtual bool Synchronize(CMouseConfig* config, int direction, uint32_t flags) = 0;
+    // sections: SyncSection bits. Any direction but the two fails.
+    virtual bool Synchronize(CMouseConfig* config, SyncDirection direction, uint32_t sections) = 0;
     virtual uint8_t IsConnected() = 0;
     virtual bool GetFirmwareVersion(std::wstring& out) = 0;
     virtual bool GetDriverVersion(std::wstring& out) = 0;

@@ -145,6 +145,7 @@ CMouseProfile* CMouseConfig::Duplicate(CMouseProfile* profile, const wchar_t* ne
         return nullptr;
     auto copy = std::make_unique<CMouseProfile>(*profile);
     copy->SetId(GUID{});
+    copy->TakeNewSerial();
     copy->SetName(name.c_str());
     copy->ClearFilePath();
     return m_profiles.emplace_back(std::move(copy)).get();

@@ -1,5 +1,7 @@
 #include "model/MouseProfile.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <cwchar>
 #include <utility>
@@ -68,7 +70,17 @@ const wchar_t* OrEmpty(const wchar_t* text) {
 
 }  // namespace
 
-CMouseProfile::CMouseProfile(const wchar_t* name) : m_name(OrEmpty(name)) {}
+namespace {
+std::atomic<uint64_t> g_lastSerial{0};
+}  // namespace
+
+CMouseProfile::CMouseProfile(const wchar_t* name) : m_name(OrEmpty(name)) {
+    TakeNewSerial();
+}
+
+void CMouseProfile::TakeNewSerial() {
+    m_serial = ++g_lastSerial;
+}
 
 CMouseProfile::CMouseProfile(const CMouseProfile& other)
     : m_name(other.m_name),
@@ -76,6 +88,7 @@ CMouseProfile::CMouseProfile(const CMouseProfile& other)
       m_programFileName(other.m_programFileName),
       m_filePath(other.m_filePath),
       m_id(other.m_id),
+      m_serial(other.m_serial),
       m_autoSwitch(other.m_autoSwitch),
       m_dpiOsd(other.m_dpiOsd),
       m_profileOsd(other.m_profileOsd),

@@ -86,7 +86,7 @@ public:
 
 class CMouseProfile : public IMouseProfile {
 public:
-    CMouseProfile() = default;
+    CMouseProfile() { TakeNewSerial(); }
     explicit CMouseProfile(const wchar_t* name);
     CMouseProfile(const CMouseProfile& other);
     CMouseProfile& operator=(const CMouseProfile&) = delete;
@@ -103,6 +103,11 @@ public:
     bool HasFile() const override { return !m_filePath.empty(); }
     void SetName(const wchar_t* name) override { m_name = name ? name : L""; }
     void SetId(const GUID& id) override { m_id = id; }
+    // Tells this profile apart from every other one of the run; a copy that
+    // takes its place (a rename) keeps it, a duplicate takes a new one. The
+    // device link finds by it the profile a write created a device profile for.
+    uint64_t Serial() const { return m_serial; }
+    void TakeNewSerial();
     const std::wstring& GetProgramFileName() const override { return m_programFileName; }
     void SetProgramFileName(const wchar_t* fileName) override {
         m_programFileName = fileName ? fileName : L"";
@@ -176,6 +181,7 @@ private:
     std::wstring m_programFileName;
     std::wstring m_filePath;
     GUID m_id = {};
+    uint64_t m_serial = 0;
     bool m_autoSwitch = false;
     bool m_dpiOsd = false;
     bool m_profileOsd = false;

@@ -68,7 +68,7 @@ struct Session {
         config.AttachDevice(&mouse);
         if (!connected)
             return false;
-        if (readAll && !mouse.Synchronize(&config, 1, 127))
+        if (readAll && !mouse.Synchronize(&config, SyncDirection::Read, kSectionsAll))
             return false;
         if (!config.GetCurrentProfile() && config.GetProfileCount() > 0)
             config.SetCurrentProfile(config.ProfileAt(0));

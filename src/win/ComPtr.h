@@ -95,4 +95,18 @@ private:
     T* m_p = nullptr;
 };
 
+// The size of a block allocated with CoTaskMemAlloc, as the task allocator
+// knows it; 0 for null or when the allocator cannot tell. Lets a reader of a
+// self-describing buffer stay within what was really allocated.
+inline size_t CoTaskMemSize(const void* block) noexcept {
+    if (!block)
+        return 0;
+    IMalloc* malloc = nullptr;
+    if (FAILED(::CoGetMalloc(1, &malloc)) || !malloc)
+        return 0;
+    const SIZE_T size = malloc->GetSize(const_cast<void*>(block));
+    malloc->Release();
+    return size == static_cast<SIZE_T>(-1) ? 0 : static_cast<size_t>(size);
+}
+
 }  // namespace win

@@ -73,35 +73,37 @@ int wmain(int argc, wchar_t** argv) {
     }
     SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", nullptr);
     config.AttachDevice(&mouse);
-    mouse.Synchronize(&config, 1, 127);
+    mouse.Synchronize(&config, SyncDirection::Read, kSectionsAll);
     if (!config.GetCurrentProfile())
         config.SetCurrentProfile(config.ProfileAt(0));
     Fill(config);
     // The first write creates the profiles and macros on the mouse.
-    if (!mouse.Synchronize(&config, 0, 127) || !mouse.WaitUntilIdle(30000) || !mouse.LastWriteSucceeded()) {
+    if (!mouse.Synchronize(&config, SyncDirection::Write, kSectionsAll) || !mouse.WaitUntilIdle(30000) || !mouse.LastWriteSucceeded()) {
         std::fprintf(stderr, "the first write failed\n");
         return 1;
     }
 
-    std::vector<double> writes, reads;
+    std::vector<double> blocked, writes, reads;
     for (int i = 0; i < runs; ++i) {
         config.SetStageValue(1, 800 + 100 * (i % 5));  // something to send
         double t0 = Now();
-        bool started = mouse.Synchronize(&config, 0, 127);
-        bool done = started && mouse.WaitUntilIdle(30000) && mouse.LastWriteSucceeded();
+        bool started = mouse.Synchronize(&config, SyncDirection::Write, kSectionsAll);
         double t1 = Now();
+        bool done = started && mouse.WaitUntilIdle(30000) && mouse.LastWriteSucceeded();
+        double t2 = Now();
         if (!done) {
             std::fprintf(stderr, "write %d failed\n", i + 1);
             return 1;
         }
-        writes.push_back(t1 - t0);
+        blocked.push_back(t1 - t0);
+        writes.push_back(t2 - t0);
 
         CVellConfig fresh;
         CMouse reader;
         if (!reader.Initialize(&fresh, &product))
             return 1;
         double r0 = Now();
-        bool read = reader.Synchronize(&fresh, 1, 127);
+        bool read = reader.Synchronize(&fresh, SyncDirection::Read, kSectionsAll);
         double r1 = Now();
         if (!read || fresh.GetProfileCount() != 5 || fresh.GetMacroCount() != 10) {
             std::fprintf(stderr, "read %d gave %d profiles, %d macros\n", i + 1, fresh.GetProfileCount(),
@@ -110,6 +112,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         reads.push_back(r1 - r0);
     }
+    std::printf("window thread blocked by the write request: median of %d %.2f ms (min %.2f, max %.2f)\n", runs,
+                Median(blocked), *std::min_element(blocked.begin(), blocked.end()),
+                *std::max_element(blocked.begin(), blocked.end()));
     std::printf("full write (5 profiles, 10 macros x 50 events): median of %d %.1f ms (min %.1f, max %.1f)\n",
                 runs, Median(writes), *std::min_element(writes.begin(), writes.end()),
                 *std::max_element(writes.begin(), writes.end()));

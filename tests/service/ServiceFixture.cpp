@@ -1,5 +1,7 @@
 #include "ServiceFixture.h"
 
+#include <cstring>
+
 #include <atomic>
 
 #include "win/Handles.h"
@@ -27,6 +29,23 @@ void RemoveTree(const std::wstring& folder) {
 }
 
 }  // namespace
+
+win::CoTaskMemPtr<BYTE> TaskCopy(const void* data, size_t size) {
+    win::CoTaskMemPtr<BYTE> block(static_cast<BYTE*>(::CoTaskMemAlloc(size)));
+    if (block && size > 0)
+        std::memcpy(block.get(), data, size);
+    return block;
+}
+
+std::vector<uint8_t> EventBytes(devsvc::IMacroItem* macro) {
+    win::CoTaskMemOut<BYTE> buffer;
+    if (FAILED(macro->Events(buffer.put())) || !buffer.get())
+        return {};
+    devsvc::EventBufferHeader header{};
+    std::memcpy(&header, buffer.get(), sizeof(header));
+    const size_t bytes = sizeof(header) + sizeof(devsvc::EventEntry) * header.count;
+    return std::vector<uint8_t>(buffer.get(), buffer.get() + bytes);
+}
 
 std::string ReadBytes(const std::wstring& path) {
     win::UniqueFile file(

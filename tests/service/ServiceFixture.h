@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "EmulatedService.h"
 #include "MouseState.h"
@@ -20,6 +22,12 @@ std::string ReadBytes(const std::wstring& path);  // empty when missing
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 bool Exists(const std::wstring& path);
 bool IsFolder(const std::wstring& path);
+// A copy of the bytes in a block of the task allocator, as a caller hands
+// buffers to the service.
+win::CoTaskMemPtr<BYTE> TaskCopy(const void* data, size_t size);
+// A macro's event buffer, header included (its count gives the length);
+// empty when the call fails.
+std::vector<uint8_t> EventBytes(devsvc::IMacroItem* macro);
 
 // Everything a test needs of one open connection; releasing it (or letting
 // it go out of scope) is what writes the state file.

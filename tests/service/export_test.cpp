@@ -20,15 +20,6 @@ std::vector<ActionRecord> Records(IDeviceProfile* profile) {
     return records;
 }
 
-std::vector<uint8_t> EventBytes(IMacroItem* macro) {
-    BYTE* buffer = nullptr;
-    ULONG size = 0;
-    if (FAILED(macro->Events(&buffer, &size)))
-        return {};
-    std::vector<uint8_t> bytes(buffer, buffer + size);
-    ::CoTaskMemFree(buffer);
-    return bytes;
-}
 
 using ServiceExport = ServiceTest;
 
@@ -86,7 +77,7 @@ TEST_F(ServiceExport, MacroRoundTrip) {
         EventBufferHeader header{0, 3};
         EventEntry entries[3] = {{1, 0x1, 0}, {3, 0xFFFF, 0xFF}, {2, 0x45, 3}};
     } events;
-    ASSERT_EQ(S_OK, macro->SetEvents(reinterpret_cast<const BYTE*>(&events), sizeof(events)));
+    ASSERT_EQ(S_OK, macro->SetEvents(TaskCopy(&events, sizeof(events)).get()));
     const std::wstring file = Folder() + L"\\macro.vxm";
     ASSERT_EQ(S_OK, macro->Export(file.c_str()));
 

@@ -62,12 +62,13 @@ TEST_F(ServiceMouse, FactoryMouseIsTheDocumentedOne) {
     EXPECT_EQ(kCategoryNone, records[7].category) << "thumb positions act through their keys";
 
     auto keys = Connection::ProfileFeature<IDeviceKeys>(profile.get(), kIidKeys);
-    win::CoTaskMemOut<ActionRecord> keyCaps;
-    ULONG count = 0;
-    ASSERT_EQ(S_OK, keys->Capabilities(&count, keyCaps.put()));
-    ASSERT_EQ(24u, count);
-    EXPECT_EQ(2u, keyCaps.get()[0].id);
-    EXPECT_EQ(78u, keyCaps.get()[23].id);
+    KeyCapabilities keyCaps{};
+    ASSERT_EQ(S_OK, keys->Capabilities(&keyCaps));
+    win::CoTaskMemPtr<ActionRecord> keyCapRecords(keyCaps.records);
+    ASSERT_EQ(24u, keyCaps.count);
+    EXPECT_EQ(2u, keyCaps.records[0].id);
+    EXPECT_EQ(78u, keyCaps.records[23].id);
+    ULONG count = keyCaps.count;
     ActionRecord keyRecords[24];
     ASSERT_EQ(S_OK, keys->Actions(&count, keyRecords));
     uint16_t scan = 0;
@@ -230,7 +231,7 @@ TEST_F(ServiceMouse, PropertiesKeepToTheCallersSizes) {
     EXPECT_EQ(E_INVALIDARG, properties->Get(0x80000009, 0, buffer, 0, &size));
 }
 
-TEST_F(ServiceMouse, SetEventsChecksTheBufferAgainstItsSize) {
+TEST_F(ServiceMouse, SetEventsChecksTheBufferAgainstItsAllocation) {
     Connection c = Connect();
     auto macros = c.DeviceFeature<IMacros>(kIidMacros);
     ComPtr<IMacroItem> macro;
@@ -239,26 +240,24 @@ TEST_F(ServiceMouse, SetEventsChecksTheBufferAgainstItsSize) {
         EventBufferHeader header{0, 2};
         EventEntry entries[2] = {{2, 30, 0}, {2, 30, 1}};
     } events;
-    const BYTE* raw = reinterpret_cast<const BYTE*>(&events);
-    ASSERT_EQ(S_OK, macro->SetEvents(raw, sizeof(events)));
+    ASSERT_EQ(S_OK, macro->SetEvents(TaskCopy(&events, sizeof(events)).get()));
+    const std::vector<uint8_t> stored = EventBytes(macro.get());
 
-    // A count that claims more than the size holds is refused even when the
-    // bytes past the size would make valid events.
-    EXPECT_EQ(E_INVALIDARG, macro->SetEvents(raw, sizeof(events) - sizeof(EventEntry)));
+    // A count that claims more than the block holds is refused even when the
+    // bytes past the block would make valid events.
+    EXPECT_EQ(E_INVALIDARG, macro->SetEvents(TaskCopy(&events, sizeof(events) - sizeof(EventEntry)).get()));
     events.header.count = 0xFFFFFFFF;
-    EXPECT_EQ(E_INVALIDARG, macro->SetEvents(raw, sizeof(events)));
+    EXPECT_EQ(E_INVALIDARG, macro->SetEvents(TaskCopy(&events, sizeof(events)).get()));
     events.header.count = 2;
     events.entries[1].type = 4;
-    EXPECT_EQ(E_INVALIDARG, macro->SetEvents(raw, sizeof(events)));
-    EXPECT_EQ(E_INVALIDARG, macro->SetEvents(raw, 7));
+    EXPECT_EQ(E_INVALIDARG, macro->SetEvents(TaskCopy(&events, sizeof(events)).get()));
+    EXPECT_EQ(E_INVALIDARG, macro->SetEvents(TaskCopy(&events, 7).get()));
+    EXPECT_EQ(E_POINTER, macro->SetEvents(nullptr));
 
-    BYTE* buffer = nullptr;
-    ULONG size = 0;
-    ASSERT_EQ(S_OK, macro->Events(&buffer, &size));
     events.entries[1].type = 2;
-    ASSERT_EQ(sizeof(events), size) << "the refusals changed nothing";
-    EXPECT_EQ(0, std::memcmp(buffer, &events, size));
-    ::CoTaskMemFree(buffer);
+    ASSERT_EQ(sizeof(events), stored.size());
+    EXPECT_EQ(0, std::memcmp(stored.data(), &events, sizeof(events)));
+    EXPECT_EQ(stored, EventBytes(macro.get())) << "the refusals changed nothing";
 }
 
 using ServiceFaults = ServiceTest;

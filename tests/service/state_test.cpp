@@ -43,7 +43,7 @@ Changes ChangeEverything(const Connection& c) {
         EventBufferHeader header{0, 3};
         EventEntry entries[3] = {{2, 30, 0}, {3, 0x86A0, 0x1}, {1, 0x4, 0}};  // delay 100000 ms
     } events;
-    EXPECT_EQ(S_OK, macro->SetEvents(reinterpret_cast<const BYTE*>(&events), sizeof(events)));
+    EXPECT_EQ(S_OK, macro->SetEvents(TaskCopy(&events, sizeof(events)).get()));
     macro->Id(&done.macroId);
 
     auto buttons = Connection::ProfileFeature<IDeviceButtons>(second.get(), kIidButtons);
@@ -94,13 +94,10 @@ void ExpectEverythingChanged(const Connection& c, const Changes& done) {
     auto macros = c.DeviceFeature<IMacros>(kIidMacros);
     ComPtr<IMacroItem> macro;
     ASSERT_EQ(S_OK, macros->Find(done.macroId, macro.put()));
-    BYTE* buffer = nullptr;
-    ULONG size = 0;
-    ASSERT_EQ(S_OK, macro->Events(&buffer, &size));
-    ASSERT_EQ(8u + 3 * 8, size);
+    const std::vector<uint8_t> buffer = EventBytes(macro.get());
+    ASSERT_EQ(8u + 3 * 8, buffer.size());
     EventEntry entries[3];
-    std::memcpy(entries, buffer + 8, sizeof(entries));
-    ::CoTaskMemFree(buffer);
+    std::memcpy(entries, buffer.data() + 8, sizeof(entries));
     EXPECT_EQ(3u, entries[1].type);
     EXPECT_EQ(100000u, entries[1].first | (uint32_t(entries[1].second) << 16));
     EXPECT_EQ(1u, entries[2].type);

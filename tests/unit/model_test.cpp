@@ -271,7 +271,7 @@ public:
     bool ImportProfile(const wchar_t*, CMouseConfig*) override { return false; }
     bool ExportProfile(const wchar_t*, CMouseProfile*) override { return false; }
     bool IsProfileOnDevice(CMouseProfile*) override { return false; }
-    bool Synchronize(CMouseConfig*, int, uint32_t) override { return false; }
+    bool Synchronize(CMouseConfig*, SyncDirection, uint32_t) override { return false; }
     uint8_t IsConnected() override { return 0; }
     bool GetFirmwareVersion(std::wstring&) override { return false; }
     bool GetDriverVersion(std::wstring&) override { return false; }
