@@ -7,6 +7,7 @@
 #include "ComBase.h"
 #include "EmulatedService.h"
 #include "Environment.h"
+#include "Collection.h"
 #include "Objects.h"
 
 namespace tarnsvc {
@@ -179,25 +180,22 @@ private:
     uint64_t m_serial;
 };
 
-class ColourRangesObject final : public ComObject<IColourRanges> {
+struct RangeTraits {
+    using Element = RangeState;
+    using Key = uint64_t;
+    static std::vector<RangeState>& Items(MouseState& state) { return state.ranges; }
+    static Key KeyOf(const RangeState& range) { return range.serial; }
+    static Key KeyOf(const RangeObject& object) { return object.Serial(); }
+    static bool Same(Key a, Key b) { return a == b; }
+};
+
+class ColourRangesObject final
+    : public CollectionObject<IColourRanges, IColourRange, RangeObject, RangeTraits> {
 public:
-    explicit ColourRangesObject(MouseRef mouse) : m_mouse(std::move(mouse)) {}
+    explicit ColourRangesObject(MouseRef mouse) : CollectionObject(std::move(mouse)) {}
 
     HRESULT STDMETHODCALLTYPE Item(ULONG index, IColourRange** out) noexcept override {
-        ClearOut(out);
-        return Guarded("ColourRanges.Item", [&]() -> HRESULT {
-            if (!out)
-                return E_POINTER;
-            uint64_t serial = 0;
-            {
-                auto lock = m_mouse->Lock();
-                const auto& ranges = m_mouse->State().ranges;
-                if (index >= ranges.size())
-                    return kErrNoMoreItems;
-                serial = ranges[index].serial;
-            }
-            return MakeObject<RangeObject>(out, m_mouse, serial);
-        });
+        return ItemAt("ColourRanges.Item", index, out);
     }
     HRESULT STDMETHODCALLTYPE Add(IColourRange** out) noexcept override {
         ClearOut(out);
@@ -218,26 +216,8 @@ public:
         });
     }
     HRESULT STDMETHODCALLTYPE Remove(IColourRange* item) noexcept override {
-        return Guarded("ColourRanges.Remove", [&]() -> HRESULT {
-            if (!item)
-                return E_POINTER;
-            auto* range = dynamic_cast<RangeObject*>(item);
-            if (!range || range->Owner() != m_mouse.get())
-                return E_INVALIDARG;
-            auto lock = m_mouse->Lock();
-            auto& ranges = m_mouse->State().ranges;
-            const auto found = std::find_if(ranges.begin(), ranges.end(),
-                                            [&](const RangeState& r) { return r.serial == range->Serial(); });
-            if (found == ranges.end())
-                return kErrNotFound;
-            ranges.erase(found);
-            m_mouse->Changed();
-            return S_OK;
-        });
+        return RemoveItem("ColourRanges.Remove", item);
     }
-
-private:
-    MouseRef m_mouse;
 };
 
 class DeviceObject final : public ComObject<IDevice> {

@@ -5,6 +5,7 @@
 #include "ComBase.h"
 #include "EmulatedService.h"
 #include "ExportFile.h"
+#include "Collection.h"
 #include "Objects.h"
 #include "win/ComPtr.h"
 
@@ -134,38 +135,24 @@ private:
     GUID m_id;
 };
 
-class MacrosObject final : public ComObject<IMacros> {
+struct MacroTraits {
+    using Element = MacroState;
+    using Key = GUID;
+    static std::vector<MacroState>& Items(MouseState& state) { return state.macros; }
+    static Key KeyOf(const MacroState& macro) { return macro.id; }
+    static Key KeyOf(const MacroObject& object) { return object.MacroId(); }
+    static bool Same(const GUID& a, const GUID& b) { return SameId(a, b); }
+};
+
+class MacrosObject final : public CollectionObject<IMacros, IMacroItem, MacroObject, MacroTraits> {
 public:
-    explicit MacrosObject(MouseRef mouse) : m_mouse(std::move(mouse)) {}
+    explicit MacrosObject(MouseRef mouse) : CollectionObject(std::move(mouse)) {}
 
     HRESULT STDMETHODCALLTYPE Item(ULONG index, IMacroItem** out) noexcept override {
-        ClearOut(out);
-        return Guarded("Macros.Item", [&]() -> HRESULT {
-            if (!out)
-                return E_POINTER;
-            GUID id{};
-            {
-                auto lock = m_mouse->Lock();
-                const auto& macros = m_mouse->State().macros;
-                if (index >= macros.size())
-                    return kErrNoMoreItems;
-                id = macros[index].id;
-            }
-            return MakeObject<MacroObject>(out, m_mouse, id);
-        });
+        return ItemAt("Macros.Item", index, out);
     }
     HRESULT STDMETHODCALLTYPE Find(GUID id, IMacroItem** out) noexcept override {
-        ClearOut(out);
-        return Guarded("Macros.Find", [&]() -> HRESULT {
-            if (!out)
-                return E_POINTER;
-            {
-                auto lock = m_mouse->Lock();
-                if (!m_mouse->FindMacro(id))
-                    return kErrNotFound;
-            }
-            return MakeObject<MacroObject>(out, m_mouse, id);
-        });
+        return FindKey("Macros.Find", id, out);
     }
     HRESULT STDMETHODCALLTYPE Create(IMacroItem** out) noexcept override {
         ClearOut(out);
@@ -180,23 +167,7 @@ public:
         });
     }
     HRESULT STDMETHODCALLTYPE Remove(IMacroItem* item) noexcept override {
-        return Guarded("Macros.Remove", [&]() -> HRESULT {
-            if (!item)
-                return E_POINTER;
-            const auto* target = dynamic_cast<const MacroObject*>(item);
-            if (!target || target->Owner() != m_mouse.get())
-                return E_INVALIDARG;
-            auto lock = m_mouse->Lock();
-            auto& macros = m_mouse->State().macros;
-            const auto found = std::find_if(macros.begin(), macros.end(), [&](const MacroState& m) {
-                return SameId(m.id, target->MacroId());
-            });
-            if (found == macros.end())
-                return kErrNotFound;
-            macros.erase(found);
-            m_mouse->Changed();
-            return S_OK;
-        });
+        return RemoveItem("Macros.Remove", item);
     }
     HRESULT STDMETHODCALLTYPE Reserved7() noexcept override {
         return Guarded("Macros.Reserved7", [] { return E_NOTIMPL; });
@@ -230,8 +201,6 @@ private:
         m_mouse->Changed();
         return true;
     }
-
-    MouseRef m_mouse;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "ComBase.h"
 #include "EmulatedService.h"
 #include "ExportFile.h"
+#include "Collection.h"
 #include "Objects.h"
 
 namespace tarnsvc {
@@ -476,38 +477,25 @@ public:
     }
 };
 
-class ProfilesObject final : public ComObject<IDeviceProfiles> {
+struct ProfileTraits {
+    using Element = ProfileState;
+    using Key = GUID;
+    static std::vector<ProfileState>& Items(MouseState& state) { return state.profiles; }
+    static Key KeyOf(const ProfileState& profile) { return profile.id; }
+    static Key KeyOf(const ProfileObject& object) { return object.ProfileId(); }
+    static bool Same(const GUID& a, const GUID& b) { return SameId(a, b); }
+};
+
+class ProfilesObject final
+    : public CollectionObject<IDeviceProfiles, IDeviceProfile, ProfileObject, ProfileTraits> {
 public:
-    explicit ProfilesObject(MouseRef mouse) : m_mouse(std::move(mouse)) {}
+    explicit ProfilesObject(MouseRef mouse) : CollectionObject(std::move(mouse)) {}
 
     HRESULT STDMETHODCALLTYPE Item(ULONG index, IDeviceProfile** out) noexcept override {
-        ClearOut(out);
-        return Guarded("Profiles.Item", [&]() -> HRESULT {
-            if (!out)
-                return E_POINTER;
-            GUID id{};
-            {
-                auto lock = m_mouse->Lock();
-                const auto& profiles = m_mouse->State().profiles;
-                if (index >= profiles.size())
-                    return kErrNoMoreItems;
-                id = profiles[index].id;
-            }
-            return MakeObject<ProfileObject>(out, m_mouse, id);
-        });
+        return ItemAt("Profiles.Item", index, out);
     }
     HRESULT STDMETHODCALLTYPE Find(GUID id, IDeviceProfile** out) noexcept override {
-        ClearOut(out);
-        return Guarded("Profiles.Find", [&]() -> HRESULT {
-            if (!out)
-                return E_POINTER;
-            {
-                auto lock = m_mouse->Lock();
-                if (!m_mouse->FindProfile(id))
-                    return kErrNotFound;
-            }
-            return MakeObject<ProfileObject>(out, m_mouse, id);
-        });
+        return FindKey("Profiles.Find", id, out);
     }
     HRESULT STDMETHODCALLTYPE SetActive(IDeviceProfile* profile) noexcept override {
         return Guarded("Profiles.SetActive", [&]() -> HRESULT {
@@ -556,23 +544,10 @@ public:
         });
     }
     HRESULT STDMETHODCALLTYPE Remove(IDeviceProfile* profile) noexcept override {
-        return Guarded("Profiles.Remove", [&]() -> HRESULT {
-            const ProfileObject* target = Resolve(profile);
-            if (!target)
-                return profile ? E_INVALIDARG : E_POINTER;
-            auto lock = m_mouse->Lock();
-            MouseState& state = m_mouse->State();
-            const auto found =
-                std::find_if(state.profiles.begin(), state.profiles.end(),
-                             [&](const ProfileState& p) { return SameId(p.id, target->ProfileId()); });
-            if (found == state.profiles.end())
-                return kErrNotFound;
-            state.profiles.erase(found);
+        return RemoveItem("Profiles.Remove", profile, [&](MouseState& state) {
             // The mouse always runs a profile while it has one.
             if (!m_mouse->FindProfile(state.activeProfile))
                 state.activeProfile = state.profiles.empty() ? GUID{} : state.profiles.front().id;
-            m_mouse->Changed();
-            return S_OK;
         });
     }
     HRESULT STDMETHODCALLTYPE Reserved9() noexcept override {
@@ -609,13 +584,6 @@ private:
         m_mouse->Changed();
     }
 
-    // A profile object of this mouse, or null.
-    const ProfileObject* Resolve(IDeviceProfile* profile) const {
-        const auto* object = dynamic_cast<const ProfileObject*>(profile);
-        return object && object->Owner() == m_mouse.get() ? object : nullptr;
-    }
-
-    MouseRef m_mouse;
 };
 
 }  // namespace
