@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "device/DeviceService.h"
-#include "device/MouseDevice.h"
+#include "model/MouseDevice.h"
 #include "win/ComPtr.h"
 #include "win/Handles.h"
 
