@@ -4,6 +4,7 @@
 
 #include "app/Startup.h"
 #include "app/VellAppDlg.h"
+#include "controls/ItemFactories.h"
 #include "controls/ListPanelLimits.h"
 #include "device/Mouse.h"
 #include "macro/Macro.h"
@@ -43,6 +44,7 @@ bool CVellAppApp::InitInstance() {
     m_device->Initialize(m_config.get(), &startup::kProductId);
     m_config->AttachDevice(m_device.get());
     names::BuildAllNameTables();
+    controls::RegisterItemFactories();  // before the first skin is loaded
     CPredefinedMacroList::Instance().Build();
 
     PrepareLanguageAndInstallation();

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "controls/GUIItem.h"
+#include "skin/GUIItem.h"
 
 class CVellConfig;
 class IMouseDevice;

@@ -5,8 +5,8 @@
 #include "app/resource.h"
 #include "controls/CheckBoxLink.h"
 #include "controls/TextItem.h"
-#include "device/MouseDevice.h"
 #include "model/MouseConfig.h"
+#include "model/MouseDevice.h"
 #include "win/ModuleDir.h"
 
 namespace {

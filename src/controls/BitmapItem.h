@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "controls/GUIItem.h"
+#include "skin/GUIItem.h"
 #include "skin/SkinLoader.h"
 #include "win/Handles.h"
 #include "win/Window.h"

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/GUIItem.h"
 #include "controls/HotTracking.h"
 #include "controls/Tooltip.h"
+#include "skin/GUIItem.h"
 #include "skin/SkinLoader.h"
 #include "win/Handles.h"
 #include "win/Window.h"

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/GUIItem.h"
+#include "skin/GUIItem.h"
 #include "skin/SkinLoader.h"
 #include "win/Handles.h"
 #include "win/Window.h"

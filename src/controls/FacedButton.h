@@ -9,9 +9,9 @@
 
 #include <cstdint>
 
-#include "controls/GUIItem.h"
 #include "controls/HotTracking.h"
 #include "controls/Tooltip.h"
+#include "skin/GUIItem.h"
 #include "win/Handles.h"
 #include "win/Window.h"
 

@@ -10,11 +10,20 @@
 #include "controls/PanelItems.h"
 #include "controls/ProfileBtn.h"
 #include "controls/TextItem.h"
+#include "skin/FontItem.h"
 #include "skin/ResourceCache.h"
 #include "skin/SkinLoader.h"
 
 namespace controls {
 namespace {
+
+// BACKGROUND, MASK: the panel's own copy of the picture the text names. The
+// loader gives the fixed id of each and stops the panel when either is not
+// made.
+void CreatePanelBitmap(const XmlElement& element, int32_t id, skin::SkinContext& context) {
+    HBITMAP picture = skin::LoadPicture(skin::Trim(element.Text()));
+    context.Add(CPanelBitmap::FromPicture(picture, id, context.Owner()));
+}
 
 // FONT: name, typeface, pitch, boldlevel; text: an optional font file in
 // fonts\, added before the font is made so the face is found.
@@ -35,6 +44,8 @@ void CreateFont(const XmlElement& element, int32_t id, skin::SkinContext& contex
 }  // namespace
 
 void RegisterItemFactories() {
+    skin::RegisterItem(L"BACKGROUND", CreatePanelBitmap);
+    skin::RegisterItem(L"MASK", CreatePanelBitmap);
     skin::RegisterItem(L"FONT", CreateFont);
     skin::RegisterItem(L"BITMAPITEM", CBitmapItem::FromSkin);
     skin::RegisterItem(L"BITMAPWINDOW", CBitmapWindow::FromSkin);

@@ -1,11 +1,16 @@
 // The creation functions of the skinned controls, registered with the skin
 // loader. A new control adds one RegisterItem line in ItemFactories.cpp.
+//
+// The loader itself knows no control: whatever loads skins registers them
+// once at start-up, before the first load (the program, skinview, the test
+// programs). A load before that makes no control.
 #pragma once
 
 namespace controls {
 
-// Registers every control's creation function; safe to call again. The skin
-// loader calls it before its first load.
+// Registers every control's creation function (the panel bitmaps and fonts
+// among them); safe to call again, which puts back any function replaced
+// meanwhile.
 void RegisterItemFactories();
 
 }  // namespace controls

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/GUIItem.h"
+#include "skin/GUIItem.h"
 #include "win/Dialog.h"
 
 class CPanelBitmap;

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "device/DeviceService.h"
-#include "device/MouseDevice.h"
 #include "device/ProfileTransfer.h"
+#include "model/MouseDevice.h"
 #include "win/ComPtr.h"
 #include "win/Handles.h"
 

@@ -7,7 +7,7 @@
 #include "device/Records.h"
 #include "model/IniFile.h"
 #include "model/MouseConfig.h"
-#include "device/MouseDevice.h"
+#include "model/MouseDevice.h"
 
 using win::ComPtr;
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "device/MouseDevice.h"
 #include "model/IniFile.h"
+#include "model/MouseDevice.h"
 #include "win/Handles.h"
 
 namespace {

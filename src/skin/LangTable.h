@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "controls/GUIItem.h"
+#include "skin/GUIItem.h"
 
 class XmlElement;
 

@@ -6,8 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "controls/ItemFactories.h"
-#include "controls/PanelItems.h"
+#include "skin/FontItem.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/ResourceCache.h"
@@ -66,12 +65,12 @@ void CreateLanguage(const XmlElement& element, int32_t, SkinContext& context) {
         context.Add(std::move(table));
 }
 
+// The loader's own element; the controls' are registered from start-up.
 void EnsureFactories() {
     static std::once_flag once;
     std::call_once(once, [] {
         if (ItemCreator(L"LANG") == nullptr)
             RegisterItem(L"LANG", CreateLanguage);
-        controls::RegisterItemFactories();
     });
 }
 
@@ -100,26 +99,36 @@ bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
 }
 
-// BACKGROUND and MASK of a GUIPANEL. False when either cannot be loaded; a
-// panel without a MASK element stays rectangular.
+// One panel bitmap through the creation function of its element, with the
+// fixed id. False when the function is missing or made nothing.
+bool ReadPanelBitmap(const XmlElement& element, int32_t id, SkinContext& context) {
+    CreateItemFn create = ItemCreator(element.Name().c_str());
+    if (create == nullptr)
+        return false;
+    const size_t before = context.Items().size();
+    create(element, id, context);
+    return context.Items().size() > before;
+}
+
+// BACKGROUND and MASK of a GUIPANEL. False when either cannot be made, and
+// then neither stays in the list; a panel without a MASK element stays
+// rectangular.
 bool ReadPanelBitmaps(const XmlElement& panel, SkinContext& context) {
     const XmlElement* background = panel.FindFirst(L"BACKGROUND");
     if (background == nullptr)
         return false;
-    auto backgroundItem =
-        CPanelBitmap::FromPicture(LoadPicture(Trim(background->Text())), kBackgroundId, context.Owner());
-    if (backgroundItem == nullptr)
-        return false;
-    std::unique_ptr<CPanelBitmap> maskItem;
-    if (const XmlElement* mask = panel.FindFirst(L"MASK")) {
-        maskItem = CPanelBitmap::FromPicture(LoadPicture(Trim(mask->Text())), kMaskId, context.Owner());
-        if (maskItem == nullptr)
-            return false;
+    ItemList& items = context.Items();
+    const size_t before = items.size();
+    bool made = ReadPanelBitmap(*background, kBackgroundId, context);
+    if (made) {
+        if (const XmlElement* mask = panel.FindFirst(L"MASK"))
+            made = ReadPanelBitmap(*mask, kMaskId, context);
     }
-    context.Add(std::move(backgroundItem));
-    if (maskItem != nullptr)
-        context.Add(std::move(maskItem));
-    return true;
+    if (!made) {
+        while (items.size() > before)
+            items.pop_back();  // last made first
+    }
+    return made;
 }
 
 void ReadItem(const XmlElement& element, SkinContext& context) {

@@ -11,8 +11,13 @@
 // signature (it gets the element, the control id of its `name`, already
 // checked, and the load context; it appends nothing when the item cannot be
 // made), then add one RegisterItem line for its element in
-// controls::RegisterItemFactories (src/controls/ItemFactories.cpp). The
+// controls::RegisterItemFactories (src/controls/ItemFactories.cpp), which
+// whatever loads skins calls at start-up: the loader knows no control. The
 // helpers below parse the pieces that elements share.
+//
+// BACKGROUND and MASK of a GUIPANEL are made the same way, by the functions
+// registered for those element names, with the ids 0 and 1; a panel whose
+// BACKGROUND (or MASK, when there is one) makes nothing loads nothing.
 #pragma once
 
 #include <windows.h>
@@ -21,7 +26,7 @@
 #include <memory>
 #include <string>
 
-#include "controls/GUIItem.h"
+#include "skin/GUIItem.h"
 #include "xml/XmlDocument.h"
 
 namespace skin {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/Startup.h"
+#include "controls/ItemFactories.h"
 #include "controls/Panel.h"
 #include "controls/Picture.h"
 #include "popups/VellWarningDlg.h"
@@ -262,6 +263,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!options.file.empty())
         options.file = SkinFileArgument(options.file);
     names::BuildAllNameTables();
+    controls::RegisterItemFactories();
     ItemList languages;  // the language tables live as long as the panels
     skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);
     lang::SelectCurrent(options.language >= 0 ? options.language : InstalledLanguage());

@@ -18,8 +18,9 @@
 
 #include "app/resource.h"
 #include "bench_support.h"
-#include "controls/GUIItem.h"
+#include "controls/ItemFactories.h"
 #include "popups/VellWarningDlg.h"
+#include "skin/GUIItem.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/SkinLoader.h"
@@ -124,6 +125,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!moduleDir.empty())
         app::SetModuleDirectory(moduleDir);
     names::BuildAllNameTables();
+    controls::RegisterItemFactories();
 
     if (GetFileAttributesW((app::ModuleDirectory() + L"xml\\" + skinFile).c_str()) ==
         INVALID_FILE_ATTRIBUTES) {

@@ -3,10 +3,22 @@
 #include <cstdio>
 #include <sstream>
 
+#include "controls/ItemFactories.h"
 #include "win/Gdi.h"
 #include "win/ModuleDir.h"
 
 namespace ctest {
+namespace {
+
+// The controls are registered with the skin loader once, before any test
+// makes a panel, as the program does at start-up.
+class ControlFactories : public ::testing::Environment {
+public:
+    void SetUp() override { controls::RegisterItemFactories(); }
+};
+::testing::Environment* const kControlFactories = ::testing::AddGlobalTestEnvironment(new ControlFactories);
+
+}  // namespace
 
 std::wstring MakeScratchModuleDir(const wchar_t* tag) {
     wchar_t temp[MAX_PATH] = {};

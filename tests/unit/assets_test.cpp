@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "controls/ItemText.h"
-#include "controls/PanelItems.h"
 #include "popups/PopupBoxSingleKeyEntry.h"
 #include "popups/VellNameEntryPopup.h"
 #include "popups/VellWarningDlg.h"
+#include "skin/FontItem.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/ResourceCache.h"

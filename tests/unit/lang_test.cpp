@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/GUIItem.h"
+#include "skin/GUIItem.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/ResourceCache.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/MouseDevice.h"
+#include "model/MouseDevice.h"
 #include "model/MouseProfile.h"
 #include "model/VellConfig.h"
 #include "skin/NameTables.h"

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "controls/ItemFactories.h"
 #include "controls/ItemText.h"
 #include "controls/PanelItems.h"
+#include "skin/FontItem.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/SkinLoader.h"
@@ -92,10 +94,9 @@ class SkinLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         names::BuildAllNameTables();
-        // The loader registers the controls on its first load: do that first,
-        // then put the recorders in their place.
-        ItemList none;
-        skin::LoadSkinDocument(XmlDocument(), none, nullptr, nullptr);
+        // The controls, registered as at start-up (the panel bitmaps and fonts
+        // are used as they are), then the recorders in their place.
+        controls::RegisterItemFactories();
         for (const wchar_t* element : kRecorded) {
             m_saved.emplace_back(element, skin::ItemCreator(element));
             skin::RegisterItem(element, Record);
@@ -294,6 +295,38 @@ TEST_F(SkinLoaderTest, PanelBitmapsComeFirstAndAnUnloadableOneStopsTheFile) {
     EXPECT_EQ(background->Size().cy, 48);
     EXPECT_EQ(background->Owner(), this);
     EXPECT_EQ(m_items[2]->Id(), 261);
+}
+
+TEST_F(SkinLoaderTest, PanelBitmapsAreMadeByTheFunctionsRegisteredForThem) {
+    const char panel[] = R"(<GUIPANEL><BACKGROUND>unit-bg.bmp</BACKGROUND><MASK>unit-mask.bmp</MASK>
+  <TEXTLIST><TEXTITEM name="TEXT_DPI1"/></TEXTLIST></GUIPANEL>)";
+    for (const wchar_t* element : {L"BACKGROUND", L"MASK"})
+        m_saved.emplace_back(element, skin::ItemCreator(element));  // put back by TearDown
+
+    // Before the controls are registered the loader cannot make a panel.
+    skin::RegisterItem(L"BACKGROUND", nullptr);
+    Load(panel);
+    EXPECT_TRUE(m_items.empty());
+    EXPECT_TRUE(m_made.empty());
+
+    // Whatever is registered is handed the element and the fixed ids.
+    skin::RegisterItem(L"BACKGROUND", Record);
+    skin::RegisterItem(L"MASK", Record);
+    Load(panel);
+    EXPECT_EQ(Elements(), (std::vector<std::wstring>{L"BACKGROUND", L"MASK", L"TEXTITEM"}));
+    ASSERT_EQ(m_made.size(), 3u);
+    EXPECT_EQ(m_made[0].id, 0);
+    EXPECT_EQ(m_made[1].id, 1);
+    EXPECT_EQ(m_items.size(), 3u);
+
+    // A mask function that makes nothing takes the background made before it
+    // out again, and the rest of the file is not read.
+    m_made.clear();
+    m_items.clear();
+    skin::RegisterItem(L"MASK", [](const XmlElement&, int32_t, skin::SkinContext&) {});
+    Load(panel);
+    EXPECT_EQ(Elements(), std::vector<std::wstring>{L"BACKGROUND"});
+    EXPECT_TRUE(m_items.empty());
 }
 
 TEST_F(SkinLoaderTest, EmptyPanelFallsBackToTheItemListAndNothingLoadsNothing) {

@@ -1,6 +1,7 @@
 // The device link's abstract interface: the program's only way to the mouse.
 // The configuration holds a pointer to it (not owned) and reads the number of
-// supported polling rates from it when attached.
+// supported polling rates from it when attached. It is declared here, beside
+// the model that calls it; the device layer (CMouse) implements it.
 #pragma once
 
 #include <windows.h>
