@@ -9,14 +9,13 @@
 #include <string>
 
 #include "controls/Panel.h"
+#include "skin/ControlIds.h"
 
 class CPopupBox : public CGUIPanel {
 public:
-    // Control ids of the popups' OK and Cancel buttons.
-    enum : int32_t {
-        kOkButton = 151,      // BUTTON_POPUP_OK
-        kCancelButton = 152,  // BUTTON_POPUP_CANCEL
-    };
+    // The popups' OK and Cancel buttons.
+    static constexpr int32_t kOkButton = ctl::BUTTON_POPUP_OK;
+    static constexpr int32_t kCancelButton = ctl::BUTTON_POPUP_CANCEL;
     // What RunModal answers.
     enum : INT_PTR {
         kResultOk = IDOK,

@@ -7,6 +7,7 @@
 #include "control_support.h"
 #include "controls/CheckBoxLink.h"
 #include "controls/TextItem.h"
+#include "skin/ControlIds.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/SkinLoader.h"
@@ -17,7 +18,7 @@ constexpr int32_t kProfileInfo = 224;  // TEXT_PROFILEINFO
 constexpr int32_t kProfileName = 225;  // TEXT_PROFILENAME
 constexpr int32_t kDpi1 = 261;         // TEXT_DPI1
 constexpr int32_t kSolvan = 216;       // BITMAP_SOLVAN
-constexpr int32_t kOkButton = 8;       // BUTTON_OK
+constexpr int32_t kOkButton = ctl::BUTTON_OK;
 
 // A check box stand-in: the button class is not part of this layer.
 class FakeCheckBox : public CGUIItem, public ICheckBoxLink {
