@@ -2,8 +2,9 @@
 # Renders every skin picture from its source in assets/art into the given
 # folder (the module directory's skins\). Usage: build-art.sh OUTDIR
 #
-# Sources: *.svg here (frame, logo), the face templates of faces.sh and the
-# popup frames of popup.sh.
+# Sources: *.svg here (frame, logo, the mouse seen from above), the face
+# templates of faces.sh, the popup frames of popup.sh and the page pictures
+# of pages.sh.
 # Output: 24-bit uncompressed BMP only (what the program's picture loader
 # reads on every platform); the same sources give the same bytes.
 set -euo pipefail
@@ -13,8 +14,10 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/faces.sh"
 # shellcheck source=popup.sh
 source "$here/popup.sh"
+# shellcheck source=pages.sh
+source "$here/pages.sh"
 
-for tool in rsvg-convert convert; do
+for tool in rsvg-convert convert identify; do
     command -v "$tool" >/dev/null || { echo "build-art: $tool is missing (run tools/setup.sh)" >&2; exit 1; }
 done
 
@@ -52,6 +55,43 @@ face() {
     done
 }
 
+# A page picture: the SVG (transparent outside its drawing) laid over the piece
+# of the main window's background that the item covers, at X, Y of the main
+# window; the picture's size is the SVG's. With a fifth argument, also a mask
+# NAME.bmp: black where the SVG draws, white where it leaves the background
+# (the item's window then takes only the drawn part).
+# A page picture never holds the colour key: it would punch a hole in the
+# window.
+on_page() {
+    local svg=$1 bmp=$2 x=$3 y=$4 mask=${5:-}
+    rsvg-convert "$svg" -o "$work/page.png"
+    local size
+    size="$(identify -format '%wx%h' "$work/page.png")"
+    convert "$out/main-bg.bmp" -crop "$size+$x+$y" +repage "$work/page.png" -compose Over -composite \
+        -alpha off -type TrueColor "BMP3:$out/$bmp"
+    if [ -n "$mask" ]; then
+        convert "$work/page.png" -alpha extract -threshold 0 -negate -type TrueColor "BMP3:$out/$mask"
+    fi
+    local keyed
+    keyed="$(convert "$out/$bmp" -fill black +opaque '#FF00FF' -fill white -opaque '#FF00FF' -format '%[fx:maxima]' info:)"
+    if [ "$keyed" != 0 ]; then
+        echo "build-art: $bmp holds the colour key (magenta): is it placed inside the content area?" >&2
+        exit 1
+    fi
+}
+
+# The four faces of a page button at X, Y of the main window:
+# page_face KIND FILE-PREFIX X Y WIDTH HEIGHT [ARG...].
+page_face() {
+    local kind=$1 prefix=$2 x=$3 y=$4 w=$5 h=$6
+    shift 6
+    local state
+    for state in normal over down disabled; do
+        "${kind}_svg" "$state" "$w" "$h" "$@" >"$work/face.svg"
+        on_page "$work/face.svg" "$prefix-$state.bmp" "$x" "$y"
+    done
+}
+
 # --- main window -----------------------------------------------------------
 panel "$here/mainframe.svg" main '#0B0C0F'
 render "$here/logo.svg" logo.bmp '#111318'
@@ -65,4 +105,29 @@ face icon   exit      32 32 close
 for kind in warn ask entry key; do
     popup_svg "$kind" >"$work/popup.svg"
     panel "$work/popup.svg" "popup-$kind" '#0B0C0F'
+done
+
+# --- pages: pictures and buttons laid over the content area (pages.sh) --------
+# Positions are those of the items in assets/xml; a picture moved there must
+# be moved here too, or it shows a piece of background from elsewhere.
+rule_svg 888 6 >"$work/rule.svg"
+on_page "$work/rule.svg" page-rule.bmp 36 192
+# assign pages: the view switch stands at the same place on both
+page_face page_button view-switch 724 142 200 32 switch
+on_page "$here/mouse-top.svg" mouse-top.bmp 310 200
+thumbgrid_svg >"$work/thumbgrid.svg"
+on_page "$work/thumbgrid.svg" thumb-grid.bmp 36 200
+page_face toggle keypad-123 490 466 64 30 left
+page_face toggle keypad-num 554 466 64 30 right
+page_face page_button disable-keys 740 466 180 30 hatch
+# pages still to be filled: a frame each, its inside left to the page
+for page in performance profiles macros lighting; do
+    frame_svg 888 340 "$page" >"$work/frame.svg"
+    on_page "$work/frame.svg" "frame-$page.bmp" 36 196 "frame-$page-mask.bmp"
+done
+
+# --- the drop-down lists' scroll bar ------------------------------------------
+for part in thumb top bottom up down track; do
+    vscroll_svg "$part" >"$work/vscroll.svg"
+    render "$work/vscroll.svg" "vscroll-$part.bmp" '#0B0B0B'
 done
