@@ -9,6 +9,7 @@
 #include "device/Mouse.h"
 #include "macro/Macro.h"
 #include "model/VellConfig.h"
+#include "popups/ListPanel.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
 #include "skin/ResourceCache.h"
@@ -45,6 +46,7 @@ bool CVellAppApp::InitInstance() {
     m_config->AttachDevice(m_device.get());
     names::BuildAllNameTables();
     controls::RegisterItemFactories();  // before the first skin is loaded
+    popups::InstallListPanel();         // what drop-downs and menus open
     CPredefinedMacroList::Instance().Build();
 
     PrepareLanguageAndInstallation();

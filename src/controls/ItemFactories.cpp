@@ -6,7 +6,9 @@
 #include "controls/BitmapBtn.h"
 #include "controls/BitmapItem.h"
 #include "controls/BitmapWindow.h"
+#include "controls/DropdownListItem.h"
 #include "controls/EditItem.h"
+#include "controls/ListPanelItem.h"
 #include "controls/PanelItems.h"
 #include "controls/ProfileBtn.h"
 #include "controls/TextItem.h"
@@ -55,9 +57,11 @@ void RegisterItemFactories() {
     skin::RegisterItem(L"TEXTITEM", CTextItem::FromSkin);
     skin::RegisterItem(L"EDITCTRL", CEditItem::FromSkin);
     skin::RegisterItem(L"EDITCTRLSK", CEditItemSingleKeyInput::FromSkin);
+    skin::RegisterItem(L"COMBO", CDropdownListItem::FromSkin);
+    skin::RegisterItem(L"LISTPANEL", CListPanelItem::FromSkin);
     // Controls still to come register here:
     // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, DPISTAGEWINDOW, MACRODISPLAY,
-    // LISTCTRL, COMBO, LISTPANEL.
+    // LISTCTRL.
 }
 
 }  // namespace controls

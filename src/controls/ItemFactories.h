@@ -4,6 +4,10 @@
 // The loader itself knows no control: whatever loads skins registers them
 // once at start-up, before the first load (the program, skinview, the test
 // programs). A load before that makes no control.
+//
+// COMBO and LISTPANEL items open their list panels through the runner that
+// the popups layer installs (popups::InstallListPanel); start-up installs it
+// beside this registration.
 #pragma once
 
 namespace controls {

@@ -5,6 +5,14 @@
 
 CPopupBox::CPopupBox(std::wstring skinFile, int templateId, HWND owner)
     : CGUIPanel(std::move(skinFile), templateId, owner) {
+    RouteOkAndCancel();
+}
+
+CPopupBox::CPopupBox(const RECT& rect, HWND owner) : CGUIPanel(rect, owner) {
+    RouteOkAndCancel();
+}
+
+void CPopupBox::RouteOkAndCancel() {
     m_routes.On(kOkButton, [this] { OnOK(); });
     m_routes.On(kCancelButton, [this] { OnCancel(); });
 }

@@ -26,6 +26,9 @@ public:
     // The skin file (relative to xml\), the dialog template of the program's
     // resources and the owning page's window.
     CPopupBox(std::wstring skinFile, int templateId, HWND owner);
+    // Without a skin file: a pop-up panel of the rectangle's size, drawn by
+    // the popup itself (the list panel).
+    CPopupBox(const RECT& rect, HWND owner);
 
     // Shows the popup and returns when it closes: kResultOk or kResultCancel
     // (-1 when the window could not be made).
@@ -53,5 +56,7 @@ protected:
     virtual void OnCancel() { End(kResultCancel); }
 
 private:
+    void RouteOkAndCancel();
+
     CommandRoutes m_routes;
 };

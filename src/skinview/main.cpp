@@ -28,6 +28,7 @@
 #include "controls/ItemFactories.h"
 #include "controls/Panel.h"
 #include "controls/Picture.h"
+#include "popups/ListPanel.h"
 #include "popups/VellWarningDlg.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
@@ -264,6 +265,7 @@ int wmain(int argc, wchar_t** argv) {
         options.file = SkinFileArgument(options.file);
     names::BuildAllNameTables();
     controls::RegisterItemFactories();
+    popups::InstallListPanel();
     ItemList languages;  // the language tables live as long as the panels
     skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);
     lang::SelectCurrent(options.language >= 0 ? options.language : InstalledLanguage());

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "controls/ItemFactories.h"
+#include "popups/ListPanel.h"
 #include "win/Gdi.h"
 #include "win/ModuleDir.h"
 
@@ -14,7 +15,10 @@ namespace {
 // makes a panel, as the program does at start-up.
 class ControlFactories : public ::testing::Environment {
 public:
-    void SetUp() override { controls::RegisterItemFactories(); }
+    void SetUp() override {
+        controls::RegisterItemFactories();
+        popups::InstallListPanel();
+    }
 };
 ::testing::Environment* const kControlFactories = ::testing::AddGlobalTestEnvironment(new ControlFactories);
 
