@@ -2,8 +2,8 @@
 # Renders every skin picture from its source in assets/art into the given
 # folder (the module directory's skins\). Usage: build-art.sh OUTDIR
 #
-# Sources: *.svg here (frame, logo), the face templates of faces.sh and the
-# popup frames of popup.sh.
+# Sources: *.svg here (frame, logo), the face templates of faces.sh, the
+# popup frames of popup.sh and the list check boxes of checkbox.sh.
 # Output: 24-bit uncompressed BMP only (what the program's picture loader
 # reads on every platform); the same sources give the same bytes.
 set -euo pipefail
@@ -13,6 +13,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/faces.sh"
 # shellcheck source=popup.sh
 source "$here/popup.sh"
+# shellcheck source=checkbox.sh
+source "$here/checkbox.sh"
 
 for tool in rsvg-convert convert; do
     command -v "$tool" >/dev/null || { echo "build-art: $tool is missing (run tools/setup.sh)" >&2; exit 1; }
@@ -66,3 +68,9 @@ for kind in warn ask entry key; do
     popup_svg "$kind" >"$work/popup.svg"
     panel "$work/popup.svg" "popup-$kind" '#0B0C0F'
 done
+
+# --- list check boxes (checkbox.sh) ------------------------------------------
+checkbox_svg unchecked >"$work/checkbox.svg"
+render "$work/checkbox.svg" checkbox3.bmp '#0B0B0B'
+checkbox_svg checked >"$work/checkbox.svg"
+render "$work/checkbox.svg" checkbox4.bmp '#0B0B0B'

@@ -10,6 +10,7 @@
 #include "controls/PanelItems.h"
 #include "controls/ProfileBtn.h"
 #include "controls/TextItem.h"
+#include "controls/XListCtrl.h"
 #include "skin/FontItem.h"
 #include "skin/ResourceCache.h"
 #include "skin/SkinLoader.h"
@@ -55,9 +56,10 @@ void RegisterItemFactories() {
     skin::RegisterItem(L"TEXTITEM", CTextItem::FromSkin);
     skin::RegisterItem(L"EDITCTRL", CEditItem::FromSkin);
     skin::RegisterItem(L"EDITCTRLSK", CEditItemSingleKeyInput::FromSkin);
+    skin::RegisterItem(L"LISTCTRL", CXListCtrl::FromSkin);
     // Controls still to come register here:
     // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, DPISTAGEWINDOW, MACRODISPLAY,
-    // LISTCTRL, COMBO, LISTPANEL.
+    // COMBO, LISTPANEL.
 }
 
 }  // namespace controls
