@@ -3,6 +3,7 @@
 # read (median of N, default 10), then `tarnctl dump` as a whole process.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/locale.sh"
 build="${TARN_BUILD_DIR:-$root/build}"
 runs="${1:-10}"
 "$root/tools/build.sh" >/dev/null

@@ -5,6 +5,7 @@
 # Usage: tools/bench-popup.sh [RUNS] [SKIN_FILE]   (default 1000, NoMousePopup.xml)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/locale.sh"
 build="${TARN_BUILD_DIR:-$root/build}"
 runs="${1:-1000}"
 skin="${2:-NoMousePopup.xml}"

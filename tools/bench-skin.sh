@@ -6,6 +6,7 @@
 # Usage: tools/bench-skin.sh [SKIN_FILE] [RUNS]   (default MainPage.xml, 20)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/locale.sh"
 build="${TARN_BUILD_DIR:-$root/build}"
 skin="${1:-MainPage.xml}"
 runs="${2:-20}"

@@ -3,6 +3,7 @@
 # of N runs (default 10), measured inside Wine by tests' probe.exe under Xvfb.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/locale.sh"
 build="${TARN_BUILD_DIR:-$root/build}"
 runs="${1:-10}"
 "$root/tools/build.sh" >/dev/null

@@ -2,6 +2,7 @@
 # Sets up, then configures and builds into build/ (module directory: build/bin).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/locale.sh"
 "$root/tools/setup.sh"
 build="${TARN_BUILD_DIR:-$root/build}"
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -4,6 +4,7 @@
 # leaves a screenshot in build/screenshot.png.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/locale.sh"
 build="${TARN_BUILD_DIR:-$root/build}"
 "$root/tools/build.sh"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

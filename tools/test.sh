@@ -3,6 +3,7 @@
 # (Xvfb) so that windowed tests run on any machine. Ends with ctest's summary.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/locale.sh"
 build="${TARN_BUILD_DIR:-$root/build}"
 "$root/tools/build.sh"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all

@@ -4,11 +4,12 @@
 
 #include "controls/Picture.h"
 #include "win/Gdi.h"
+#include "skin/ControlIds.h"
 
 namespace {
 
-constexpr int32_t kViewPlanId = 217;  // BITMAP_TARNVIEWPLAN
-constexpr int32_t kViewSideId = 218;  // BITMAP_TARNVIEWSIDE
+constexpr int32_t kViewPlanId = ctl::BITMAP_TARNVIEWPLAN;
+constexpr int32_t kViewSideId = ctl::BITMAP_TARNVIEWSIDE;
 
 }  // namespace
 

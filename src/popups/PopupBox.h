@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "controls/CommandRoutes.h"
 #include "controls/Panel.h"
 #include "skin/ControlIds.h"
 
@@ -39,13 +40,18 @@ protected:
     // then the platform's initialisation (default focus).
     bool OnInitDialog() override;
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // Places the popup over the middle of its owner, within the owner's screen.
+    void CentreOverOwner();
 
-    // A command that one of the popup's items sent, by that item's control
-    // id. True when the popup took it; false leaves it to the platform. The
-    // base runs OK for BUTTON_POPUP_OK and Cancel for BUTTON_POPUP_CANCEL.
-    virtual bool OnItemCommand(int32_t id, WORD notification);
+    // What the popup's items do, by control id; the base routes
+    // BUTTON_POPUP_OK to OK and BUTTON_POPUP_CANCEL to Cancel. A command of
+    // an item without a route is left to the platform.
+    CommandRoutes& Routes() { return m_routes; }
     // Closing requests: the popup's buttons, and Enter, Escape or the close
     // command that the dialog manager turns into IDOK and IDCANCEL.
     virtual void OnOK() { End(kResultOk); }
     virtual void OnCancel() { End(kResultCancel); }
+
+private:
+    CommandRoutes m_routes;
 };

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "popups/PopupBox.h"
+#include "skin/ControlIds.h"
 
 class CEditItemSingleKeyInput;
 
@@ -27,7 +28,7 @@ struct PopupKeyResult {
 
 class CPopupBoxSingleKeyEntry : public CPopupBox {
 public:
-    enum : int32_t { kKeyInput = 334 };  // EDITCTRL_POPUP_SINGLEKEYENTRY
+    static constexpr int32_t kKeyInput = ctl::EDITCTRL_POPUP_SINGLEKEYENTRY;
     static constexpr wchar_t kSkinFile[] = L"SingleKeyPopup.xml";
 
     // `result` is written by OK and Cancel; it must outlive the popup.

@@ -10,10 +10,11 @@
 #include <string>
 
 #include "popups/PopupBox.h"
+#include "skin/ControlIds.h"
 
 class CVellNameEntryPopup : public CPopupBox {
 public:
-    enum : int32_t { kNameEdit = 333 };  // EDITCTRL_POPUP_NAMEENTRY
+    static constexpr int32_t kNameEdit = ctl::EDITCTRL_POPUP_NAMEENTRY;
     // The longest name the field takes (and OK hands over): within every
     // place a name is stored, the shortest being the by-name fields.
     static constexpr size_t kMaxNameLength = 20;

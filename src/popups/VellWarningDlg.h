@@ -9,12 +9,13 @@
 #include <string>
 
 #include "popups/PopupBox.h"
+#include "skin/ControlIds.h"
 
 class CTextItem;
 
 class CVellWarningDlg : public CPopupBox {
 public:
-    enum : int32_t { kHeadingText = 284 };  // TEXT_WARNDLG_HEADING
+    static constexpr int32_t kHeadingText = ctl::TEXT_WARNDLG_HEADING;
 
     // `appended` follows the heading's text, shown as given (it carries
     // names the user typed, never language keys); empty for none.
