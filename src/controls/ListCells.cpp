@@ -29,8 +29,8 @@ int Height(const RECT& r) {
 
 // A text drawn with the cell's font (or the default one).
 void WriteText(HDC dc, const std::wstring& text, RECT area, UINT format, COLORREF colour, HFONT font) {
+    win::UniqueFont fallback;  // outlives the saved state, which deselects it
     win::SaveDCGuard saved(dc);
-    win::UniqueFont fallback;
     PrepareItemText(dc, font, colour, fallback);
     DrawTextW(dc, text.c_str(), static_cast<int>(std::min<size_t>(text.size(), INT32_MAX)), &area, format);
 }

@@ -762,33 +762,33 @@ std::wstring CXListCtrl::FileNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-void CXListCtrl::AssignProgram(int index) {
-    controls::ListRow* row = RowAtIndex(index);
+void CXListCtrl::AssignProgram(int32_t rowId) {
     const int column = ColumnOf(controls::LCITEM_PROFILEEXE);
-    if (row == nullptr || column < 0)
+    if (RowOf(rowId) == nullptr || column < 0)
         return;
     std::wstring path;
     if (!ChooseProgram(Handle(), path))
         return;  // cancelled: nothing changes, nothing is sent
-    index = IndexOfRow(row);
+    // The dialog ran a message loop: the row is found again by its id.
+    const int index = RowIndexOf(rowId);
     if (index < 0)
         return;
     SetTextAt(index, column, FileNameOf(path));
     RepaintRow(index);
-    Send(WMU_LIST_PROGRAMCHANGED, row->id, column, path.c_str());
+    Send(WMU_LIST_PROGRAMCHANGED, rowId, column, path.c_str());
 }
 
-void CXListCtrl::UnassignProgram(int index) {
-    controls::ListRow* row = RowAtIndex(index);
+void CXListCtrl::UnassignProgram(int32_t rowId) {
     const int column = ColumnOf(controls::LCITEM_PROFILEEXE);
-    if (row == nullptr || column < 0)
+    int index = RowIndexOf(rowId);
+    if (index < 0 || column < 0)
         return;
-    const int32_t rowId = row->id;
     SetTextAt(index, column, L"");
     RepaintRow(index);
     Send(WMU_LIST_PROGRAMCHANGED, rowId, column, L"");
     // Without a program there is nothing to switch to.
     const int check = ColumnOf(controls::LCITEM_AUTOSWITCH);
+    controls::ListRow* row = RowOf(rowId);
     index = IndexOfRow(row);
     if (check < 0 || index < 0)
         return;
@@ -975,16 +975,17 @@ void CXListCtrl::OnDoubleClick(LPARAM lParam) {
         return;
     switch (ColumnType(hit.column)) {
         case controls::kColumnFileDialog: {
-            controls::ListRow* row = hit.row;
+            const int32_t rowId = hit.row->id;
             std::wstring path;
             if (!ChooseProgram(Handle(), path))
                 return;  // cancelled: nothing changes, nothing is sent
-            const int index = IndexOfRow(row);
+            // The dialog ran a message loop: the row is found again by its id.
+            const int index = RowIndexOf(rowId);
             if (index < 0)
                 return;
             SetTextAt(index, hit.column, FileNameOf(path));
             RepaintRow(index);
-            Send(WMU_LIST_PROGRAMCHANGED, row->id, hit.column, path.c_str());
+            Send(WMU_LIST_PROGRAMCHANGED, rowId, hit.column, path.c_str());
             break;
         }
         case controls::kColumnEdit:
@@ -1010,16 +1011,18 @@ void CXListCtrl::OnRightButtonDown(LPARAM lParam) {
         item.state = LVIS_SELECTED | LVIS_FOCUSED;
         SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(hit.index), reinterpret_cast<LPARAM>(&item));
     }
-    controls::ListRow* row = hit.row;
-    const int32_t rowId = row != nullptr ? row->id : -1;
+    const int32_t rowId = hit.row != nullptr ? hit.row->id : -1;
     const int32_t chosen = m_menu->ShowMenu(Handle(), pt);
     if (chosen < 0)
         return;
+    // The menu ran a message loop: the row is known by its id from here on.
     const std::wstring text = m_menu->EntryText(chosen);
     if (SameKey(text, kAssignApplication)) {
-        AssignProgram(IndexOfRow(row));
+        if (hit.row != nullptr)
+            AssignProgram(rowId);
     } else if (SameKey(text, kUnassignApplication)) {
-        UnassignProgram(IndexOfRow(row));
+        if (hit.row != nullptr)
+            UnassignProgram(rowId);
     } else {
         Send(WMU_LIST_MENUCHOICE, rowId, 0, text.c_str());
     }

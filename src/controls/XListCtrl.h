@@ -223,8 +223,8 @@ private:
     void CloseDropDown(bool take);
     void TakeDropDownChoice();
     void StartEditAt(int index, int column);
-    void AssignProgram(int index);
-    void UnassignProgram(int index);
+    void AssignProgram(int32_t rowId);
+    void UnassignProgram(int32_t rowId);
 
     void Paint(HDC dc);
     void PaintBorder();
