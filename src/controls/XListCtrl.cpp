@@ -70,15 +70,13 @@ win::UniqueBitmap PlainCheckBox(bool checked) {
     return bitmap;
 }
 
-}  // namespace
-
-// Rows that belong to the list, so that an item data value that the list did
-// not make (a raw insertion by someone else) is never taken for a row.
-namespace {
+// Rows that belong to a list, so that an item data value that no list made
+// (a raw insertion by someone else) is never taken for a row.
 std::unordered_set<const controls::ListRow*>& OwnedRows() {
     static std::unordered_set<const controls::ListRow*> rows;
     return rows;
 }
+
 }  // namespace
 
 CXListCtrl::~CXListCtrl() {
@@ -109,7 +107,8 @@ bool CXListCtrl::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void
     if (hwnd == nullptr)
         return false;
     SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    // The cells draw their own focus; the platform's dotted frame stays off.
+    // The selected row shows in the skin's colours; the platform's dotted
+    // focus frame stays off.
     SendMessageW(hwnd, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     m_header.AttachTo(reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0)));
     m_header.SetColours(m_colours.background, m_colours.text);

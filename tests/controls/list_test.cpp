@@ -18,6 +18,7 @@
 #include "controls/XListCtrl.h"
 #include "skin/ControlIds.h"
 #include "skin/NameTables.h"
+#include "skin/SkinLoader.h"
 #include "win/Gdi.h"
 
 namespace {
@@ -31,6 +32,26 @@ using controls::LCITEM_PROFILENAME;
 
 constexpr uint32_t kUncheckedColour = 0x3050F0;  // checkbox3.bmp
 constexpr uint32_t kCheckedColour = 0xF05030;    // checkbox4.bmp
+
+// Whether a cell of a capture shows the whole 13 x 13 picture, centred, as
+// the process's resource cache holds it (a test that ran earlier may have
+// loaded the shipped check boxes under the same names).
+bool ShowsPicture(const ctest::Capture& capture, const RECT& cell, const wchar_t* name) {
+    HBITMAP picture = skin::LoadPicture(name);
+    win::UniqueDC dc(CreateCompatibleDC(nullptr));
+    if (picture == nullptr || !dc)
+        return false;
+    win::SelectGuard select(dc.get(), picture);
+    const int left = cell.left + (cell.right - cell.left - 13) / 2;
+    const int top = cell.top + (cell.bottom - cell.top - 13) / 2;
+    for (int y = 0; y < 13; ++y) {
+        for (int x = 0; x < 13; ++x) {
+            if (capture.At(left + x, top + y) != ctest::Rgb(GetPixel(dc.get(), x, y)))
+                return false;
+        }
+    }
+    return true;
+}
 
 // --- what the panel receives -------------------------------------------------------
 
@@ -101,33 +122,40 @@ void MoveTo(HWND hwnd, POINT client) {
     Settle(2);
 }
 
-void Buttons(std::initializer_list<DWORD> flags) {
+// Button events that carry their own position (absolute, on the primary
+// screen), so that no late pointer motion can move a press.
+void Buttons(HWND hwnd, POINT client, std::initializer_list<DWORD> flags) {
+    MoveTo(hwnd, client);
+    POINT screen = client;
+    ClientToScreen(hwnd, &screen);
+    const int64_t width = GetSystemMetrics(SM_CXSCREEN);
+    const int64_t height = GetSystemMetrics(SM_CYSCREEN);
+    // The smallest normalised value that maps back to the pixel itself.
+    const LONG dx = static_cast<LONG>((screen.x * 65536 + width - 1) / width);
+    const LONG dy = static_cast<LONG>((screen.y * 65536 + height - 1) / height);
     std::vector<INPUT> inputs;
     for (DWORD flag : flags) {
         INPUT in = {};
         in.type = INPUT_MOUSE;
-        in.mi.dwFlags = flag;
+        in.mi.dx = dx;
+        in.mi.dy = dy;
+        in.mi.dwFlags = flag | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         inputs.push_back(in);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Settle();
 }
 
 void Click(HWND hwnd, POINT client) {
-    MoveTo(hwnd, client);
-    Buttons({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
-    Settle();
+    Buttons(hwnd, client, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
 }
 
 void DoubleClick(HWND hwnd, POINT client) {
-    MoveTo(hwnd, client);
-    Buttons({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
-    Settle();
+    Buttons(hwnd, client, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
 }
 
 void RightClick(HWND hwnd, POINT client) {
-    MoveTo(hwnd, client);
-    Buttons({MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
-    Settle();
+    Buttons(hwnd, client, {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
 }
 
 void Type(const std::vector<WORD>& keys) {
@@ -309,8 +337,9 @@ TEST_F(ListTest, SkinMakesTheColumnsItCanAndDrawsEveryKindOfCell) {
         POINT p = Centre(Cell(m_list, content, row), dx, dy);
         return picture.At(p.x, p.y);
     };
-    EXPECT_EQ(at(LCITEM_AUTOSWITCH, 7, 0, 0), kUncheckedColour);
-    EXPECT_EQ(at(LCITEM_AUTOSWITCH, 9, 0, 0), kCheckedColour);
+    EXPECT_TRUE(ShowsPicture(picture, Cell(m_list, LCITEM_AUTOSWITCH, 7), L"checkbox3.bmp"));
+    EXPECT_TRUE(ShowsPicture(picture, Cell(m_list, LCITEM_AUTOSWITCH, 9), L"checkbox4.bmp"));
+    EXPECT_FALSE(ShowsPicture(picture, Cell(m_list, LCITEM_AUTOSWITCH, 9), L"checkbox3.bmp"));
     EXPECT_EQ(at(LCITEM_AUTOSWITCH, 7, 20, 0), 0x0B0B0Bu) << "around the box: the background";
     EXPECT_EQ(at(LCITEM_AUTOSWITCH, 8, 20, 0), 0x00FF00u) << "the selected row's background";
     const RECT text = Cell(m_list, LCITEM_PROFILEEXE, 9);
@@ -379,10 +408,8 @@ TEST_F(ListTest, CheckBoxTogglesWithinSixPixelsOfItsCentreAndTheHeaderFollowsThe
                                      "52E row 9 col 3 state 1", "5FC row 9", "52E row 8 col 3 state 0",
                                      "5FC row 8"}));
     ctest::Capture picture(list);
-    POINT centre = Centre(box9);
-    EXPECT_EQ(picture.At(centre.x, centre.y), kCheckedColour);
-    centre = Centre(box8);
-    EXPECT_EQ(picture.At(centre.x, centre.y), kUncheckedColour);
+    EXPECT_TRUE(ShowsPicture(picture, box9, L"checkbox4.bmp"));
+    EXPECT_TRUE(ShowsPicture(picture, box8, L"checkbox3.bmp"));
 
     // Setting a state from the page updates the header the same way, and
     // a click on the header itself changes nothing.
