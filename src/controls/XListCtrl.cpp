@@ -542,10 +542,10 @@ CXListCtrl::Hit CXListCtrl::HitTest(POINT pt) const {
         return hit;
     hit.index = index;
     hit.row = RowAtIndex(index);
-    for (const auto& [column, info2] : m_columns) {
-        RECT cell = CellRectAt(index, column);
+    for (const auto& entry : m_columns) {
+        const RECT cell = CellRectAt(index, entry.first);
         if (PtInRect(&cell, pt)) {
-            hit.column = column;
+            hit.column = entry.first;
             break;
         }
     }
@@ -1223,10 +1223,15 @@ LRESULT CXListCtrl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_RBUTTONDOWN:
         case WM_RBUTTONDBLCLK:
-            if (m_menu == nullptr)
+            if (m_menu == nullptr) {
+                FinishEdit(true);  // any press in the list ends an edit
                 break;
+            }
             OnRightButtonDown(lParam);
             return 0;
+        case WM_MBUTTONDOWN:
+            FinishEdit(true);
+            break;
         case WM_SHOWWINDOW:
             if (wParam == FALSE) {
                 // A list going out of sight takes its editor and drop-down.
