@@ -688,8 +688,13 @@ void CXListCtrl::StartEditAt(int index, int column) {
         return;
     if (m_editRow == row && m_editColumn == column)
         return;
-    FinishEdit(true);
-    // The page may have refilled the list while it took the commit.
+    if (IsEditing()) {
+        // The page may refill the list while it takes the commit: the row is
+        // found again by its id.
+        const int32_t rowId = row->id;
+        FinishEdit(true);
+        row = RowOf(rowId);
+    }
     index = IndexOfRow(row);
     if (index < 0)
         return;
