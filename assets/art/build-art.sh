@@ -3,8 +3,8 @@
 # folder (the module directory's skins\). Usage: build-art.sh OUTDIR
 #
 # Sources: *.svg here (frame, logo, the mouse seen from above), the face
-# templates of faces.sh, the popup frames of popup.sh and the page pictures
-# of pages.sh.
+# templates of faces.sh, the popup frames of popup.sh, the page pictures of
+# pages.sh and the list check boxes of checkbox.sh.
 # Output: 24-bit uncompressed BMP only (what the program's picture loader
 # reads on every platform); the same sources give the same bytes.
 set -euo pipefail
@@ -16,6 +16,8 @@ source "$here/faces.sh"
 source "$here/popup.sh"
 # shellcheck source=pages.sh
 source "$here/pages.sh"
+# shellcheck source=checkbox.sh
+source "$here/checkbox.sh"
 
 for tool in rsvg-convert convert identify; do
     command -v "$tool" >/dev/null || { echo "build-art: $tool is missing (run tools/setup.sh)" >&2; exit 1; }
@@ -131,3 +133,9 @@ for part in thumb top bottom up down track; do
     vscroll_svg "$part" >"$work/vscroll.svg"
     render "$work/vscroll.svg" "vscroll-$part.bmp" '#0B0B0B'
 done
+
+# --- list check boxes (checkbox.sh) ------------------------------------------
+checkbox_svg unchecked >"$work/checkbox.svg"
+render "$work/checkbox.svg" checkbox3.bmp '#0B0B0B'
+checkbox_svg checked >"$work/checkbox.svg"
+render "$work/checkbox.svg" checkbox4.bmp '#0B0B0B'

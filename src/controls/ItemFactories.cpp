@@ -12,6 +12,7 @@
 #include "controls/PanelItems.h"
 #include "controls/ProfileBtn.h"
 #include "controls/TextItem.h"
+#include "controls/XListCtrl.h"
 #include "skin/FontItem.h"
 #include "skin/ResourceCache.h"
 #include "skin/SkinLoader.h"
@@ -59,9 +60,9 @@ void RegisterItemFactories() {
     skin::RegisterItem(L"EDITCTRLSK", CEditItemSingleKeyInput::FromSkin);
     skin::RegisterItem(L"COMBO", CDropdownListItem::FromSkin);
     skin::RegisterItem(L"LISTPANEL", CListPanelItem::FromSkin);
+    skin::RegisterItem(L"LISTCTRL", CXListCtrl::FromSkin);
     // Controls still to come register here:
-    // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, DPISTAGEWINDOW, MACRODISPLAY,
-    // LISTCTRL.
+    // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, DPISTAGEWINDOW, MACRODISPLAY.
 }
 
 }  // namespace controls

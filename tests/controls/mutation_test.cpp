@@ -101,7 +101,15 @@ const char kOwnSkin[] = R"(<?xml version="1.0" encoding="utf-8"?>
       <RECT left="2" top="2" right="50" bottom="30"/></TEXTITEM>
   </TEXTLIST>
   <MACRODISPLAY name="MACRO_DISPLAY" max="100"><RECT left="0" top="0" right="10" bottom="10"/></MACRODISPLAY>
-  <COMBOLIST><COMBO name="COMBO_X"><CBOX><RECT left="0" top="0" right="10" bottom="10"/></CBOX><COMBOITEM>a</COMBOITEM></COMBO></COMBOLIST>
+  <COMBOLIST>
+    <LISTCTRL name="LIST_PROFILELIST" fontclr="WHITE" backclrhi="GREEN" bdrclr="RED" fontid="FONT_ARIAL12" sorted="1">
+      <RECT left="10" top="90" right="180" bottom="50"/><LISTHDR backclr="DARKGREY" fontclr="RED"/>
+      <LISTCOLUMN name="LCITEM_PROFILEID" type="STATIC" width="30">#</LISTCOLUMN>
+      <LISTCOLUMN name="LCITEM_PROFILENAME" type="EDIT" width="80" justify="R">$Name</LISTCOLUMN>
+      <LISTCOLUMN name="LCITEM_AUTOSWITCH" type="CHECKBOX" width="40">Auto</LISTCOLUMN>
+    </LISTCTRL>
+    <COMBO name="COMBO_X"><CBOX><RECT left="0" top="0" right="10" bottom="10"/></CBOX><COMBOITEM>a</COMBOITEM></COMBO>
+  </COMBOLIST>
   <EDITCTRLLIST><EDITCTRL name="EDIT_X" max="5"><RECT left="0" top="0" right="10" bottom="10"/></EDITCTRL></EDITCTRLLIST>
 </GUIPANEL>
 )";
