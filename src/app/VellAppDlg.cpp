@@ -2,17 +2,36 @@
 
 #include <shellapi.h>
 
+#include "app/pages/AssignPage.h"
+#include "app/pages/OtherPages.h"
 #include "app/resource.h"
 #include "controls/CheckBoxLink.h"
 #include "controls/TextItem.h"
-#include "model/MouseConfig.h"
 #include "model/MouseDevice.h"
+#include "model/VellConfig.h"
+#include "popups/VellWarningDlg.h"
+#include "skin/ControlIds.h"
+#include "skin/SkinLoader.h"
 #include "win/ModuleDir.h"
 
 namespace {
 
 constexpr COLORREF kColourKey = RGB(255, 0, 255);
 constexpr wchar_t kTitle[] = L"Korvo Tarn Configurator";
+constexpr wchar_t kNoMousePopup[] = L"NoMousePopup.xml";
+
+// The tabs, and the page each one shows pressed.
+struct Tab {
+    int32_t id;
+    uint32_t pages;
+};
+constexpr Tab kTabs[] = {
+    {ctl::BUTTON_ASSIGNBUTTONS, kPageTopView | kPageThumbGrid},
+    {ctl::BUTTON_ADJUSTPERFORMANCE, kPagePerformance},
+    {ctl::BUTTON_MANAGEPROFILES, kPageProfiles},
+    {ctl::BUTTON_MANAGEMACROS, kPageMacros},
+    {ctl::BUTTON_LIGHTINGMAINTENANCE, kPageLighting},
+};
 
 void CentreOnWorkArea(HWND hwnd) {
     RECT rc = {};
@@ -24,10 +43,49 @@ void CentreOnWorkArea(HWND hwnd) {
     SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The lowest page bit of a flag; 0 when none of the six is set.
+uint32_t LowestPage(uint32_t flag) {
+    for (int i = 0; i < kPageCount; ++i) {
+        if (flag & PageFlagAt(i))
+            return PageFlagAt(i);
+    }
+    return 0;
+}
+
 }  // namespace
 
-CVellAppDlg::CVellAppDlg(CMouseConfig* config, IMouseDevice* device)
-    : CGUIPanel(L"MainPage.xml", IDD_MAIN, nullptr), m_config(config), m_device(device) {}
+CVellAppDlg::CVellAppDlg(CVellConfig* config, IMouseDevice* device)
+    : CGUIPanel(L"MainPage.xml", IDD_MAIN, nullptr), m_config(config), m_device(device) {
+    m_routes.On(ctl::BUTTON_HELP, [this] { OpenManual(); });
+    m_routes.On({ctl::BUTTON_EXIT, ctl::BUTTON_CANCEL}, [this] { RequestClose(); });
+    m_routes.On(ctl::BUTTON_APPLY, [this] { Apply(); });
+    m_routes.On(ctl::BUTTON_OK, [this] {
+        // Closes once the last state is on the mouse; a failed write keeps
+        // the window and the edits.
+        if (!Apply())
+            return;
+        m_closeAfterWrite = true;
+        SetTimer(Handle(), kCloseWaitTimer, kCloseWaitMs, nullptr);
+    });
+    m_routes.On(ctl::BUTTON_ASSIGNBUTTONS, [this] { SwitchPage(kPageTopView); });
+    m_routes.On(ctl::BUTTON_ADJUSTPERFORMANCE, [this] { SwitchPage(kPagePerformance); });
+    m_routes.On(ctl::BUTTON_MANAGEPROFILES, [this] { SwitchPage(kPageProfiles); });
+    m_routes.On(ctl::BUTTON_MANAGEMACROS, [this] { SwitchPage(kPageMacros); });
+    m_routes.On(ctl::BUTTON_LIGHTINGMAINTENANCE, [this] { SwitchPage(kPageLighting); });
+}
+
+CVellAppDlg::~CVellAppDlg() {
+    // The pages point into the item lists; the lists go last page first,
+    // each last item first.
+    m_assign.reset();
+    m_performance.reset();
+    m_profiles.reset();
+    m_macros.reset();
+    for (auto list = m_pageItems.rbegin(); list != m_pageItems.rend(); ++list) {
+        while (!list->empty())
+            list->pop_back();
+    }
+}
 
 bool CVellAppDlg::OnInitDialog() {
     CGUIPanel::OnInitDialog();
@@ -40,15 +98,59 @@ bool CVellAppDlg::OnInitDialog() {
     SetLayeredWindowAttributes(hwnd, kColourKey, 255, LWA_COLORKEY);
     SetWindowTextW(hwnd, kTitle);
     CentreOnWorkArea(hwnd);
-    ReadMouse();
-    ShowProfile();
-    SelectTab(kFirstTab);
+    if (m_device != nullptr)
+        m_device->NotifyWritesTo(hwnd, kWriteDoneMessage);
+
+    LoadPages();
+    BindMainItems();
+    SwitchPage(kPageTopView);
+
+    // A mouse that is missing, or whose configuration cannot be read whole,
+    // is reported after half a second and the program ends: the pages never
+    // show a half-read configuration.
+    bool ready = false;
+    if (m_device != nullptr && m_config != nullptr && m_device->IsConnected()) {
+        ReadMouse();
+        ready = m_config->GetCurrentProfile() != nullptr;
+    }
+    if (ready)
+        RefreshPages();
+    else
+        SetTimer(hwnd, kNoDeviceTimer, kNoDeviceDelayMs, nullptr);
     return true;
 }
 
-void CVellAppDlg::ReadMouse() {
-    if (m_device == nullptr || m_config == nullptr || !m_device->IsConnected())
+void CVellAppDlg::LoadPages() {
+    for (int i = 0; i < kPageCount; ++i)
+        skin::LoadSkinFile(kPageFiles[i], m_pageItems[static_cast<size_t>(i)], Handle(), this);
+    // Every item starts hidden; the switch to the first page shows its own.
+    for (ItemList& list : m_pageItems) {
+        for (const auto& item : list)
+            ShowItem(item.get(), false);
+    }
+    if (m_config == nullptr)
         return;
+    IPageHost& host = *this;
+    m_assign = std::make_unique<CAssignPage>(*m_config, m_device, host, m_pageItems[0], m_pageItems[1]);
+    m_performance = std::make_unique<CPerformancePage>(*m_config, m_device, host);
+    m_profiles = std::make_unique<CProfilesPage>(*m_config, m_device, host);
+    m_macros = std::make_unique<CMacrosPage>(*m_config, m_device, host);
+    for (CPage* page : {static_cast<CPage*>(m_assign.get()), static_cast<CPage*>(m_performance.get()),
+                        static_cast<CPage*>(m_profiles.get()), static_cast<CPage*>(m_macros.get())})
+        page->Bind();
+}
+
+void CVellAppDlg::BindMainItems() {
+    m_profileInfo = FindItemAs<CTextItem>(ctl::TEXT_PROFILEINFO, kItemText);
+    m_profileName = FindItemAs<CTextItem>(ctl::TEXT_PROFILENAME, kItemText);
+    // The indicator shows the skin's label followed by ": ".
+    if (m_profileInfo != nullptr) {
+        m_profileLabel = m_profileInfo->GetText();
+        m_profileInfo->SetPlainText(m_profileLabel + L": ");
+    }
+}
+
+void CVellAppDlg::ReadMouse() {
     if (!m_device->Synchronize(m_config, SyncDirection::Read, kSectionsAll))
         return;
     if (m_config->GetCurrentProfile() == nullptr && m_config->GetProfileCount() > 0)
@@ -56,27 +158,193 @@ void CVellAppDlg::ReadMouse() {
 }
 
 void CVellAppDlg::ShowProfile() {
-    auto* name = FindItemAs<CTextItem>(kProfileNameText, kItemText);
-    if (name == nullptr)
+    if (m_profileName == nullptr)
         return;
     const CMouseProfile* current = m_config != nullptr ? m_config->GetCurrentProfile() : nullptr;
-    name->SetPlainText(current != nullptr ? current->GetName() : std::wstring());
+    m_profileName->SetPlainText(current != nullptr ? current->GetName() : std::wstring());
 }
 
-void CVellAppDlg::SelectTab(int32_t tabId) {
-    if (tabId < kFirstTab || tabId > kLastTab)
+void CVellAppDlg::RefreshPages() {
+    ShowProfile();
+    if (m_config == nullptr || m_config->GetCurrentProfile() == nullptr)
         return;
-    m_currentTab = tabId;
-    for (int32_t id = kFirstTab; id <= kLastTab; ++id) {
-        if (auto* tab = dynamic_cast<ICheckBoxLink*>(FindItem(id)))
-            tab->SetChecked(id == tabId ? 1 : 0);
+    for (CPage* page : {static_cast<CPage*>(m_assign.get()), static_cast<CPage*>(m_performance.get()),
+                        static_cast<CPage*>(m_profiles.get()), static_cast<CPage*>(m_macros.get())}) {
+        if (page != nullptr)
+            page->Refresh();
     }
 }
+
+INT_PTR CVellAppDlg::RunPopup(CPopupBox& popup) {
+    return popup.RunModal();
+}
+
+void CVellAppDlg::SwitchPage(uint32_t flag) {
+    const uint32_t page = LowestPage(flag);
+    if (page == 0 || page == m_currentPage)
+        return;
+    // Hiding every other page before showing the new one keeps two pages'
+    // controls from ever being on screen together.
+    SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < kPageCount; ++i) {
+        if (PageFlagAt(i) == page)
+            continue;
+        for (const auto& item : m_pageItems[static_cast<size_t>(i)])
+            ShowItem(item.get(), false);
+    }
+    m_currentPage = page;
+    for (const auto& item : *CurrentItems())
+        ShowItem(item.get(), true);
+    for (const Tab& tab : kTabs) {
+        if (auto* button = dynamic_cast<ICheckBoxLink*>(FindItem(tab.id)))
+            button->SetChecked((tab.pages & page) != 0 ? 1 : 0);
+    }
+    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+bool CVellAppDlg::Recording() const {
+    return m_macros != nullptr && m_macros->IsRecording();
+}
+
+CPage* CVellAppDlg::PageOf(uint32_t flag) const {
+    for (CPage* page : {static_cast<CPage*>(m_assign.get()), static_cast<CPage*>(m_performance.get()),
+                        static_cast<CPage*>(m_profiles.get()), static_cast<CPage*>(m_macros.get())}) {
+        if (page != nullptr && (page->Flags() & flag) != 0)
+            return page;
+    }
+    return nullptr;
+}
+
+const ItemList* CVellAppDlg::CurrentItems() const {
+    for (int i = 0; i < kPageCount; ++i) {
+        if (PageFlagAt(i) == m_currentPage)
+            return &m_pageItems[static_cast<size_t>(i)];
+    }
+    return nullptr;
+}
+
+CPage* CVellAppDlg::PageOfCurrentItem(CGUIItem* item) const {
+    const ItemList* current = CurrentItems();
+    if (item == nullptr || current == nullptr)
+        return nullptr;
+    for (const auto& candidate : *current) {
+        if (candidate.get() == item)
+            return PageOf(m_currentPage);
+    }
+    return nullptr;
+}
+
+void CVellAppDlg::OnItemCommand(HWND sender) {
+    // The main page's items first, then the current page's; only the skin's
+    // two button kinds give commands here.
+    CGUIItem* item = FindItemByWindow(sender);
+    const CommandRoutes* routes = &m_routes;
+    if (item == nullptr) {
+        const ItemList* current = CurrentItems();
+        item = current != nullptr ? ::FindItemByWindow(*current, sender) : nullptr;
+        CPage* page = PageOf(m_currentPage);
+        routes = page != nullptr ? &page->Routes() : nullptr;
+    }
+    if (!IsButtonItem(item) || routes == nullptr)
+        return;
+    if (Recording() && item->Id() != ctl::BUTTON_MACRO_RECORD)
+        return;
+    routes->Run(item->Id());
+}
+
+bool CVellAppDlg::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
+    const ItemList* current = CurrentItems();
+    if (current == nullptr)
+        return false;
+    // Who sent it: drop-down boxes name their window in lParam, the list
+    // names it in wParam, sliders give a control id; the macro display
+    // speaks only for the macro page.
+    CGUIItem* sender = nullptr;
+    switch (message) {
+        case 0x614:
+        case 0x634:
+            sender = ::FindItemByWindow(*current, reinterpret_cast<HWND>(lParam));
+            break;
+        case 0x52C:
+        case 0x52D:
+        case 0x52E:
+        case 0x604:
+        case 0x608:
+            sender = ::FindItemByWindow(*current, reinterpret_cast<HWND>(wParam));
+            break;
+        case 0x446:
+            sender = ::FindItem(*current, static_cast<int32_t>(lParam));
+            break;
+        case 0x6BC:
+        case 0x6BD:
+            if (m_currentPage == kPageMacros && m_macros != nullptr)
+                return m_macros->OnNotify(message, wParam, lParam, nullptr);
+            return false;
+        default:
+            return false;
+    }
+    CPage* page = PageOfCurrentItem(sender);
+    return page != nullptr && page->OnNotify(message, wParam, lParam, sender);
+}
+
+// ---- writing to the mouse -------------------------------------------------------
 
 bool CVellAppDlg::Apply() {
     if (m_device == nullptr || m_config == nullptr || !m_device->IsConnected())
         return false;
-    return m_device->Synchronize(m_config, SyncDirection::Write, kSectionsAll);
+    if (m_writing) {
+        // Sent when the running write ends: nothing edited meanwhile is lost.
+        m_writeQueued = true;
+        return true;
+    }
+    return StartWrite();
+}
+
+bool CVellAppDlg::StartWrite() {
+    m_writeQueued = false;
+    if (m_device->IsBusy()) {
+        // A write of another caller: this one follows it.
+        m_writeQueued = true;
+        return true;
+    }
+    if (!m_device->Synchronize(m_config, SyncDirection::Write, kSectionsAll)) {
+        OnWriteDone(false);
+        return false;
+    }
+    m_writing = true;
+    return true;
+}
+
+void CVellAppDlg::OnWriteDone(bool written) {
+    m_writing = false;
+    if (!written) {
+        // The edits stay; Apply can be tried again once the mouse is back.
+        m_writeQueued = false;
+        m_closeAfterWrite = false;
+        KillTimer(Handle(), kCloseWaitTimer);
+        ShowNoMouse();
+        return;
+    }
+    // Identities of new profiles and macros are in the configuration now.
+    m_device->IsBusy();
+    if (m_writeQueued) {
+        StartWrite();
+        return;
+    }
+    if (m_closeAfterWrite) {
+        KillTimer(Handle(), kCloseWaitTimer);
+        End(IDOK);
+    }
+}
+
+void CVellAppDlg::ShowNoMouse() {
+    CVellWarningDlg popup(kNoMousePopup, IDD_POPUP_WARNING, Handle());
+    RunPopup(popup);
+}
+
+void CVellAppDlg::RequestClose() {
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
 void CVellAppDlg::OpenManual() {
@@ -84,38 +352,21 @@ void CVellAppDlg::OpenManual() {
     ShellExecuteW(Handle(), L"OPEN", manual.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void CVellAppDlg::OnCommand(int32_t id) {
-    switch (id) {
-        case kOkButton:
-            Apply();
-            End(IDOK);
-            break;
-        case kApplyButton:
-            Apply();
-            break;
-        case kCancelButton:
-        case kExitButton:
-            End(IDCANCEL);
-            break;
-        case kHelpButton:
-            OpenManual();
-            break;
-        default:
-            if (id >= kFirstTab && id <= kLastTab)
-                SelectTab(id);
-            break;
-    }
-}
-
 bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_COMMAND: {
-            // A skinned control says who it is by its window; the keyboard's
-            // Enter and Escape arrive as IDOK and IDCANCEL.
-            if (CGUIItem* item = FindItemByWindow(reinterpret_cast<HWND>(lParam))) {
-                OnCommand(item->Id());
-            } else if (lParam == 0 && LOWORD(wParam) == IDCANCEL) {
-                End(IDCANCEL);
+            HWND sender = reinterpret_cast<HWND>(lParam);
+            if (sender != nullptr) {
+                OnItemCommand(sender);
+            } else if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                // Enter and Escape from the dialog manager: Enter applies and
+                // closes as OK does, Escape closes; neither while recording.
+                if (!Recording()) {
+                    if (LOWORD(wParam) == IDOK)
+                        m_routes.Run(ctl::BUTTON_OK);
+                    else
+                        RequestClose();
+                }
             } else {
                 return false;
             }
@@ -123,12 +374,52 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
             return true;
         }
         case WM_CLOSE:
-            End(IDCANCEL);
+            if (!IsWindowEnabled(Handle())) {
+                // A popup is open (closing from the task bar): it answers
+                // first, as with any window that has a dialog open.
+                HWND popup = GetLastActivePopup(Handle());
+                if (popup != nullptr && popup != Handle())
+                    SetForegroundWindow(popup);
+            } else if (!Recording()) {
+                End(IDCANCEL);
+            }
             result = 0;
             return true;
         case WM_HELP:
-            OpenManual();
+            if (!Recording())
+                OpenManual();
             result = 0;
+            return true;
+        case WM_TIMER:
+            if (wParam == kNoDeviceTimer) {
+                KillTimer(Handle(), kNoDeviceTimer);
+                ShowNoMouse();
+                RequestClose();
+            } else if (wParam == kCloseWaitTimer) {
+                // The mouse never answered: keep the window and the edits.
+                KillTimer(Handle(), kCloseWaitTimer);
+                m_closeAfterWrite = false;
+                ShowNoMouse();
+            } else {
+                return false;
+            }
+            result = 0;
+            return true;
+        case kWriteDoneMessage:
+            OnWriteDone(wParam != 0);
+            result = 0;
+            return true;
+        case 0x446:
+        case 0x614:
+        case 0x634:
+        case 0x52C:
+        case 0x52D:
+        case 0x52E:
+        case 0x604:
+        case 0x608:
+        case 0x6BC:
+        case 0x6BD:
+            result = OnNotify(message, wParam, lParam) ? 1 : 0;
             return true;
         case WM_QUERYDRAGICON:
             result = reinterpret_cast<LRESULT>(m_icon);
@@ -150,6 +441,10 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
             return handled;
         }
         case WM_DESTROY:
+            KillTimer(Handle(), kNoDeviceTimer);
+            KillTimer(Handle(), kCloseWaitTimer);
+            if (m_device != nullptr)
+                m_device->NotifyWritesTo(nullptr, 0);
             RemovePropW(Handle(), kFirstPaintProperty);
             return CGUIPanel::HandleMessage(message, wParam, lParam, result);
         default:

@@ -1,60 +1,100 @@
-// The main window: a frameless skinned dialog drawn from "MainPage.xml". It
-// reads the configuration from the mouse when it opens, shows the current
-// profile, sends the configuration to the mouse on Apply and OK, and shows
-// the pressed face of the tab of the page in view.
+// The main window: a frameless skinned dialog drawn from "MainPage.xml" that
+// holds the six pages (every page file is read at start, its items shown or
+// hidden as the user switches pages). It loads, navigates, routes the items'
+// commands and notifications to the page logic, and sends the configuration
+// to the mouse on Apply and OK; the pages do the rest.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <string>
 
+#include "app/pages/Page.h"
+#include "controls/CommandRoutes.h"
 #include "controls/Panel.h"
 
-class CMouseConfig;
+class CAssignPage;
+class CMacrosPage;
+class CPerformancePage;
+class CProfilesPage;
+class CTextItem;
+class CVellConfig;
 class IMouseDevice;
 
-class CVellAppDlg : public CGUIPanel {
+class CVellAppDlg : public CGUIPanel, private IPageHost {
 public:
-    // Control ids of the main page's buttons.
-    enum : int32_t {
-        kHelpButton = 6,
-        kExitButton = 7,
-        kOkButton = 8,
-        kApplyButton = 9,
-        kCancelButton = 10,
-        kFirstTab = 208,  // assign buttons, then performance, profiles, macros, lighting
-        kLastTab = 212,
-        kProfileInfoText = 224,
-        kProfileNameText = 225,
-    };
-
     // Neither is owned; both may be null (no mouse link).
-    CVellAppDlg(CMouseConfig* config, IMouseDevice* device);
+    CVellAppDlg(CVellConfig* config, IMouseDevice* device);
+    ~CVellAppDlg() override;
 
     // The window property that holds the performance-counter value at the
     // end of the first paint, for start-up measurements.
     static constexpr wchar_t kFirstPaintProperty[] = L"TarnFirstPaint";
+    // Posted by the device link when a write has ended: wParam 1 written, 0 failed.
+    static constexpr UINT kWriteDoneMessage = WM_APP + 1;
+    // The one-shot timer that reports a missing mouse, and the bound on how
+    // long OK waits for a write before it gives up.
+    static constexpr UINT_PTR kNoDeviceTimer = 1;
+    static constexpr UINT kNoDeviceDelayMs = 500;
+    static constexpr UINT_PTR kCloseWaitTimer = 2;
+    static constexpr UINT kCloseWaitMs = 15000;
 
-    int32_t CurrentTab() const { return m_currentTab; }
-    // Shows the tab's pressed face and every other tab's released face.
-    void SelectTab(int32_t tabId);
-    // Sends the whole configuration to the mouse; false when there is no
-    // mouse or the write failed.
+    uint32_t CurrentPage() const override { return m_currentPage; }
+    void SwitchPage(uint32_t flag) override;
+    // Sends the whole configuration to the mouse. While a write runs the
+    // request is kept and sent when that write ends, so the mouse always ends
+    // up with the last state. False when there is no mouse to write to.
     bool Apply();
+    // Whether a write was asked for and has not ended yet.
+    bool WritePending() const { return m_writing || m_writeQueued; }
+    const ItemList& PageItems(int index) const { return m_pageItems[static_cast<size_t>(index)]; }
 
 protected:
     bool OnInitDialog() override;
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void OnCommand(int32_t id);
+    // IPageHost
+    HWND Window() const override { return Handle(); }
+    void RefreshPages() override;
+    INT_PTR RunPopup(CPopupBox& popup) override;
+
+    void LoadPages();
+    void BindMainItems();
     void ReadMouse();
     void ShowProfile();
     void OpenManual();
+    bool Recording() const;
+    void OnItemCommand(HWND sender);
+    bool OnNotify(UINT message, WPARAM wParam, LPARAM lParam);
+    // The current page's items; null before the first switch.
+    const ItemList* CurrentItems() const;
+    // The page whose files hold the item, when it is an item of the current page.
+    CPage* PageOfCurrentItem(CGUIItem* item) const;
+    CPage* PageOf(uint32_t flag) const;
+    bool StartWrite();
+    void OnWriteDone(bool written);
+    void RequestClose();
+    void ShowNoMouse();
 
-    CMouseConfig* m_config;
+    CVellConfig* m_config;
     IMouseDevice* m_device;
     HICON m_icon = nullptr;  // shared resource icon: never destroyed
-    int32_t m_currentTab = kFirstTab;
+    std::array<ItemList, kPageCount> m_pageItems;
+    std::unique_ptr<CAssignPage> m_assign;
+    std::unique_ptr<CPerformancePage> m_performance;
+    std::unique_ptr<CProfilesPage> m_profiles;
+    std::unique_ptr<CMacrosPage> m_macros;
+    CommandRoutes m_routes;  // the main page's buttons
+    uint32_t m_currentPage = 0;
+    CTextItem* m_profileInfo = nullptr;
+    CTextItem* m_profileName = nullptr;
+    std::wstring m_profileLabel;
+    bool m_writing = false;      // a write runs
+    bool m_writeQueued = false;  // Apply came while it ran
+    bool m_closeAfterWrite = false;
     bool m_painted = false;
 };

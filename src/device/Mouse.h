@@ -78,9 +78,7 @@ public:
     bool GetDriverVersion(std::wstring& out) override;
     uint16_t GetProductId() override;
 
-    // The window that is told when a write ends: message(result 1 or 0, 0),
-    // posted after the link is free for the next write.
-    void NotifyWritesTo(HWND window, UINT message);
+    void NotifyWritesTo(HWND window, UINT message) override;
     // Waits for a running write to end; false when it still runs after the timeout.
     bool WaitUntilIdle(DWORD timeoutMs);
     // Whether the last write that ended wrote every section it was asked for.

@@ -54,4 +54,7 @@ public:
     virtual bool GetFirmwareVersion(std::wstring& out) = 0;
     virtual bool GetDriverVersion(std::wstring& out) = 0;
     virtual uint16_t GetProductId() = 0;
+    // The window told when a write has ended: message(1 written, 0 failed),
+    // posted once the link is free for the next write.
+    virtual void NotifyWritesTo(HWND window, UINT message) = 0;
 };

@@ -12,6 +12,15 @@
 //   probe launch EXE CLASS N   start EXE N times, print ms until its window shows
 //                              and until it has painted (the window property
 //                              "TarnFirstPaint" holds the counter then)
+//   probe launch EXE CLASS N ARG   the same, with one argument for EXE
+//   probe floor                a bare program: COM and one empty window, painted
+//   probe rect CLASS           print "left top right bottom" of that window
+//   probe fgrect               print the foreground window's class and rect
+//   probe click X Y            a left click at the screen point (SendInput)
+//   probe key VK               press and release the virtual key (SendInput)
+//   probe activate CLASS       bring that window to the foreground
+//   probe hit X Y              the window a press at X Y reaches, its parents and
+//                              every child of its top window under the point
 #include <windows.h>
 
 #include <algorithm>
@@ -75,13 +84,56 @@ int Hold(int seconds) {
     return 0;
 }
 
-int Launch(const wchar_t* exe, const wchar_t* cls, int runs) {
+// The platform's floor for start-up: COM initialised and one empty window
+// shown and painted, nothing else; it marks its first paint as the program
+// does and ends when closed.
+LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        if (!GetPropW(hwnd, L"TarnFirstPaint")) {
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
+            SetPropW(hwnd, L"TarnFirstPaint", reinterpret_cast<HANDLE>(now.QuadPart));
+        }
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        RemovePropW(hwnd, L"TarnFirstPaint");
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int Floor() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = FloorProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TarnProbeFloor";
+    RegisterClassW(&wc);
+    CreateWindowExW(0, wc.lpszClassName, L"floor", WS_POPUP | WS_VISIBLE, 100, 100, 960, 620, nullptr, nullptr,
+                    wc.hInstance, nullptr);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    CoUninitialize();
+    return 0;
+}
+
+int Launch(const wchar_t* exe, const wchar_t* cls, int runs, const wchar_t* argument) {
     LARGE_INTEGER freq;
     QueryPerformanceFrequency(&freq);
     std::vector<double> times;
     std::vector<double> paints;
     for (int i = 0; i < runs; ++i) {
         std::wstring cmd = L"\"" + std::wstring(exe) + L"\"";
+        if (argument != nullptr)
+            cmd += std::wstring(L" ") + argument;
         STARTUPINFOW si = {};
         si.cb = sizeof(si);
         PROCESS_INFORMATION pi = {};
@@ -174,7 +226,100 @@ int wmain(int argc, wchar_t** argv) {
         }
         return 0;
     }
-    if (cmd == L"launch" && argc == 5)
-        return Launch(argv[2], argv[3], _wtoi(argv[4]));
+    if (cmd == L"launch" && (argc == 5 || argc == 6))
+        return Launch(argv[2], argv[3], _wtoi(argv[4]), argc == 6 ? argv[5] : nullptr);
+    if (cmd == L"floor")
+        return Floor();
+    if (cmd == L"rect" && argc == 3) {
+        auto found = Windows(argv[2]);
+        RECT r = {};
+        if (found.empty() || !GetWindowRect(found.front(), &r))
+            return 1;
+        wprintf(L"%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (cmd == L"activate" && argc == 3) {
+        // Xvfb has no window manager to give a newly shown window the focus
+        // as a desktop would; a user's first click would otherwise only
+        // activate it.
+        auto found = Windows(argv[2]);
+        if (found.empty())
+            return 1;
+        SetForegroundWindow(found.front());
+        for (int i = 0; i < 100 && GetForegroundWindow() != found.front(); ++i)
+            Sleep(10);
+        return GetForegroundWindow() == found.front() ? 0 : 1;
+    }
+    if (cmd == L"hit" && argc == 4) {
+        // The window a press at a screen point reaches, and its parents.
+        const POINT at = {_wtoi(argv[2]), _wtoi(argv[3])};
+        for (HWND hwnd = WindowFromPoint(at); hwnd != nullptr; hwnd = GetParent(hwnd)) {
+            wchar_t name[256] = {};
+            GetClassNameW(hwnd, name, 256);
+            RECT r = {};
+            GetWindowRect(hwnd, &r);
+            wprintf(L"%ls id=%d style=%08lx %ld %ld %ld %ld\n", name, GetDlgCtrlID(hwnd),
+                    static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE)), r.left, r.top, r.right, r.bottom);
+        }
+        // Every child under the point, top of the z-order first.
+        if (HWND top = WindowFromPoint(at); top != nullptr) {
+            top = GetAncestor(top, GA_ROOT);
+            for (HWND child = GetWindow(top, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+                RECT r = {};
+                GetWindowRect(child, &r);
+                if (!PtInRect(&r, at))
+                    continue;
+                wchar_t name[256] = {};
+                GetClassNameW(child, name, 256);
+                wprintf(L"  child %ls id=%d style=%08lx hit=%ld %ld %ld %ld %ld\n", name, GetDlgCtrlID(child),
+                        static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)),
+                        static_cast<long>(SendMessageW(child, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y))),
+                        r.left, r.top, r.right, r.bottom);
+            }
+        }
+        return 0;
+    }
+    if (cmd == L"fgrect") {
+        HWND fg = GetForegroundWindow();
+        wchar_t name[256] = L"(none)";
+        RECT r = {};
+        if (fg) {
+            GetClassNameW(fg, name, 256);
+            GetWindowRect(fg, &r);
+        }
+        wprintf(L"%ls %ld %ld %ld %ld\n", name, r.left, r.top, r.right, r.bottom);
+        return fg ? 0 : 1;
+    }
+    if (cmd == L"click" && argc == 4) {
+        // The move, press and release all carry the point: under Wine a
+        // press sent right after SetCursorPos can still land where the
+        // cursor was before.
+        const int w = std::max(GetSystemMetrics(SM_CXSCREEN) - 1, 1);
+        const int h = std::max(GetSystemMetrics(SM_CYSCREEN) - 1, 1);
+        const LONG ax = MulDiv(_wtoi(argv[2]), 65535, w);
+        const LONG ay = MulDiv(_wtoi(argv[3]), 65535, h);
+        INPUT in[3] = {};
+        for (INPUT& one : in) {
+            one.type = INPUT_MOUSE;
+            one.mi.dx = ax;
+            one.mi.dy = ay;
+        }
+        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        if (SendInput(1, &in[0], sizeof(INPUT)) != 1)
+            return 1;
+        Sleep(30);
+        return SendInput(2, &in[1], sizeof(INPUT)) == 2 ? 0 : 1;
+    }
+    if (cmd == L"key" && argc == 3) {
+        const WORD vk = static_cast<WORD>(_wtoi(argv[2]));
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wVk = in[1].ki.wVk = vk;
+        in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        return SendInput(2, in, sizeof(INPUT)) == 2 ? 0 : 1;
+    }
     return 2;
 }

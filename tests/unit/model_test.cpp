@@ -272,6 +272,7 @@ public:
     bool ExportProfile(const wchar_t*, CMouseProfile*) override { return false; }
     bool IsProfileOnDevice(CMouseProfile*) override { return false; }
     bool Synchronize(CMouseConfig*, SyncDirection, uint32_t) override { return false; }
+    void NotifyWritesTo(HWND, UINT) override {}
     uint8_t IsConnected() override { return 0; }
     bool GetFirmwareVersion(std::wstring&) override { return false; }
     bool GetDriverVersion(std::wstring&) override { return false; }

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Page-switch benchmark, under Wine and Xvfb in the build's prefix: the main
+# window with all six pages over the emulated mouse, switched RUNS times
+# (default 1000); median ms per switch, GDI objects and memory after the first
+# and the last switch.
+# Usage: tools/bench-pages.sh [RUNS]
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$root/tools/locale.sh"
+build="${TARN_BUILD_DIR:-$root/build}"
+runs="${1:-1000}"
+"$root/tools/build.sh" >/dev/null
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+state="$(mktemp -d)"
+export TARN_DEVICE_STATE="$(winepath -w "$state/state.txt")"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  wineserver -p 30
+  wine "$1/tests/probe.exe" hold 0 </dev/null >/dev/null 2>&1
+  module="$(winepath -w "$1/bin/")"
+  wine "$1/tests/bench_page.exe" "$2" --module-dir "$module" </dev/null | tr -d "\r"
+  status=${PIPESTATUS[0]}
+  wineserver -k 2>/dev/null || true
+  exit $status' bench "$build" "$runs"
+rm -rf "$state"
