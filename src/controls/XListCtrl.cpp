@@ -1016,7 +1016,7 @@ void CXListCtrl::OnRightButtonDown(LPARAM lParam) {
         SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(hit.index), reinterpret_cast<LPARAM>(&item));
     }
     const int32_t rowId = hit.row != nullptr ? hit.row->id : -1;
-    const int32_t chosen = m_menu->ShowMenu(Handle(), pt);
+    const int32_t chosen = m_menu->Show(Handle(), pt);
     if (chosen < 0)
         return;
     // The menu ran a message loop: the row is known by its id from here on.

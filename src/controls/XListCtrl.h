@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "controls/ItemText.h"
+#include "controls/ListPanelItem.h"
 #include "controls/ListCells.h"
-#include "controls/ListMenu.h"
 #include "controls/XComboList.h"
 #include "controls/XHeaderCtrl.h"
 #include "controls/XListEdit.h"
@@ -143,10 +143,11 @@ public:
     bool UseCheckBoxHeader(int32_t content);
 
     // --- look ---
-    // Not owned (null: none). Entries "$AssignApplication" and
+    // The skin's list panel (LISTPANEL) shown at the pointer on a right
+    // press; not owned (null: none). Entries "$AssignApplication" and
     // "$UnassignApplication" are carried out by the list.
-    void SetRightClickMenu(controls::IListMenu* menu) { m_menu = menu; }
-    controls::IListMenu* RightClickMenu() const { return m_menu; }
+    void SetRightClickMenu(CListPanelItem* menu) { m_menu = menu; }
+    CListPanelItem* RightClickMenu() const { return m_menu; }
     void SetColours(const Colours& colours);
     const Colours& GetColours() const { return m_colours; }
     // Owned by its font item; a bold copy is made for bold cells.
@@ -237,7 +238,7 @@ private:
     CXHeaderCtrl m_header;
     CXListEdit m_editor;
     std::unique_ptr<CXComboList> m_dropDown;
-    controls::IListMenu* m_menu = nullptr;
+    CListPanelItem* m_menu = nullptr;
     Colours m_colours;
     HFONT m_font = nullptr;  // owned by its font item
     win::UniqueFont m_boldFont;

@@ -15,7 +15,10 @@
 #include <vector>
 
 #include "control_support.h"
+#include "controls/ListPanelItem.h"
 #include "controls/XListCtrl.h"
+#include "popups/ListPanel.h"
+#include "popups/ListPanelList.h"
 #include "skin/ControlIds.h"
 #include "skin/NameTables.h"
 #include "skin/SkinLoader.h"
@@ -197,10 +200,13 @@ public:
     bool Seen() const { return m_seen; }
 
 private:
+    // The file dialog, known by its file name box (a list panel is a dialog
+    // too).
     static BOOL CALLBACK FindDialog(HWND hwnd, LPARAM found) {
         wchar_t name[16] = {};
         GetClassNameW(hwnd, name, 16);
-        if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(hwnd)) {
+        if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(hwnd) &&
+            (GetDlgItem(hwnd, 0x47C) != nullptr || GetDlgItem(hwnd, 0x480) != nullptr)) {
             *reinterpret_cast<HWND*>(found) = hwnd;
             return FALSE;
         }
@@ -233,24 +239,77 @@ private:
     bool m_seen = false;
 };
 
-// --- a right-click menu -------------------------------------------------------------------
+// --- the right-click menu -----------------------------------------------------------------
 
-class ScriptedMenu : public controls::IListMenu {
+// Acts on the list panel that opens next, as a user would: moves the pointer
+// onto a row and clicks it, or clicks beside the panel (row -1). A panel
+// still open two seconds after the click is ended, so a broken test fails
+// rather than hangs.
+class MenuScript {
 public:
-    std::vector<std::wstring> entries = {L"$New", L"$AssignApplication", L"$UnassignApplication", L"$Copy"};
-    int32_t choice = -1;
-    int shown = 0;
-    POINT at = {};
+    explicit MenuScript(int row) : m_row(row) {
+        s_current = this;
+        m_timer = SetTimer(nullptr, 0, 20, Tick);
+    }
+    MenuScript(const MenuScript&) = delete;
+    MenuScript& operator=(const MenuScript&) = delete;
+    ~MenuScript() {
+        KillTimer(nullptr, m_timer);
+        s_current = nullptr;
+    }
+    bool Seen() const { return m_panel != nullptr; }
+    // Where the panel stood on the screen.
+    const RECT& Opened() const { return m_opened; }
 
-    int32_t ShowMenu(HWND, POINT point) override {
-        ++shown;
-        at = point;
-        return choice;
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        MenuScript* self = s_current;
+        CListPanel* panel = CListPanel::Innermost();
+        if (self == nullptr || panel == nullptr || panel->Handle() == nullptr || !IsWindowVisible(panel->Handle()))
+            return;
+        if (self->m_panel == nullptr) {
+            self->m_panel = panel;
+            self->m_opened = panel->ScreenRect();
+            if (self->m_row >= 0 && panel->List() != nullptr) {
+                RECT row = panel->List()->RowRect(self->m_row);
+                MapWindowPoints(panel->List()->Handle(), nullptr, reinterpret_cast<POINT*>(&row), 2);
+                self->m_target = Centre(row);
+            } else {
+                self->m_target = POINT{self->m_opened.right + 40, self->m_opened.top + 5};
+            }
+            SetCursorPos(self->m_target.x, self->m_target.y);  // the row under the pointer is the hot one
+            return;
+        }
+        if (self->m_clicked) {
+            if (++self->m_ticksSinceClick > 100)
+                EndDialog(panel->Handle(), -1);
+            return;
+        }
+        self->m_clicked = true;
+        SendClick(self->m_target);
     }
-    std::wstring EntryText(int32_t index) const override {
-        return index >= 0 && static_cast<size_t>(index) < entries.size() ? entries[static_cast<size_t>(index)]
-                                                                          : std::wstring();
+    static void SendClick(POINT screen) {
+        const int64_t width = GetSystemMetrics(SM_CXSCREEN);
+        const int64_t height = GetSystemMetrics(SM_CYSCREEN);
+        INPUT inputs[2] = {};
+        for (INPUT& in : inputs) {
+            in.type = INPUT_MOUSE;
+            in.mi.dx = static_cast<LONG>((screen.x * 65536 + width - 1) / width);
+            in.mi.dy = static_cast<LONG>((screen.y * 65536 + height - 1) / height);
+        }
+        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(2, inputs, sizeof(INPUT));
     }
+
+    static inline MenuScript* s_current = nullptr;
+    int m_row;
+    UINT_PTR m_timer = 0;
+    CListPanel* m_panel = nullptr;
+    RECT m_opened = {};
+    POINT m_target = {};
+    bool m_clicked = false;
+    int m_ticksSinceClick = 0;
 };
 
 // --- the fixture ---------------------------------------------------------------------------
@@ -282,7 +341,13 @@ protected:
     <LISTCOLUMN name="LCITEM_MCREVENT_DESCRIP" type="COMBO" width="200">Choice</LISTCOLUMN>
     <LISTCOLUMN name="LCITEM_MCREVENT_ICON" type="STATIC" width="80">Other</LISTCOLUMN>
   </LISTCTRL>
-</COMBOLIST></GUIPANEL>)");
+</COMBOLIST>
+<LISTPANELLIST>
+  <LISTPANEL name="LISTPANEL_PROFILEOPTIONS" backclrhi="GREEN"><RECT left="0" top="0" right="160" bottom="0"/>
+    <LISTPANELITEMS><LISTPANELITEM>$New</LISTPANELITEM><LISTPANELITEM>$AssignApplication</LISTPANELITEM>
+      <LISTPANELITEM>$UnassignApplication</LISTPANELITEM><LISTPANELITEM>$Copy</LISTPANELITEM></LISTPANELITEMS>
+  </LISTPANEL>
+</LISTPANELLIST></GUIPANEL>)");
         m_panel = std::make_unique<ListPanel>(L"Lists.xml", 0, nullptr);
         HWND hwnd = m_panel->Create();
         ASSERT_NE(hwnd, nullptr);
@@ -512,42 +577,59 @@ TEST_F(ListTest, DoubleClicksActByColumnTypeAndACancelledFileDialogSendsNothing)
 }
 
 TEST_F(ListTest, RightClickMenuUnassignsAProgramAndPassesOtherChoicesOn) {
-    ScriptedMenu menu;
-    m_list->SetRightClickMenu(&menu);
+    auto* menu = m_panel->FindItemAs<CListPanelItem>(ctl::LISTPANEL_PROFILEOPTIONS, kItemListPanel);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->EntryCount(), 4);
+    m_list->SetRightClickMenu(menu);
     m_list->SetCellText(LCITEM_PROFILEEXE, 8, L"game.exe");
     m_list->SetCheck(8, 1);
     HWND list = m_list->Handle();
 
-    menu.choice = 2;  // $UnassignApplication
     const POINT on8 = Centre(Cell(m_list, LCITEM_PROFILENAME, 8));
-    RightClick(list, on8);
-    EXPECT_EQ(menu.shown, 1);
-    EXPECT_EQ(menu.at.x, on8.x);
+    {
+        MenuScript script(2);  // $UnassignApplication
+        RightClick(list, on8);
+        ASSERT_TRUE(script.Seen());
+        POINT screen = on8;
+        ClientToScreen(list, &screen);
+        EXPECT_EQ(script.Opened().left, screen.x) << "the menu opens at the pointer";
+        EXPECT_EQ(script.Opened().top, screen.y);
+    }
     EXPECT_EQ(m_list->SelectedRowId(), 8) << "the menu's row becomes the selection";
     EXPECT_EQ(m_panel->heard, (Lines{"52D row 8 col 2 \"\"", "52E row 8 col 3 state 0"}));
     EXPECT_EQ(m_list->CellText(LCITEM_PROFILEEXE, 8), L"");
     EXPECT_EQ(m_list->CellCheck(LCITEM_AUTOSWITCH, 8), 0);
 
     m_panel->heard.clear();
-    menu.choice = 3;  // $Copy
-    RightClick(list, Centre(Cell(m_list, LCITEM_PROFILEID, 9)));
-    menu.choice = 0;  // $New, below every row
-    RightClick(list, POINT{20, 140});
-    menu.choice = -1;  // closed without a choice
-    RightClick(list, on8);
-    menu.choice = 1;  // $AssignApplication, dialog cancelled
     {
+        MenuScript script(3);  // $Copy
+        RightClick(list, Centre(Cell(m_list, LCITEM_PROFILEID, 9)));
+    }
+    {
+        MenuScript script(0);  // $New, below every row
+        RightClick(list, POINT{20, 140});
+    }
+    {
+        MenuScript script(-1);  // closed without a choice
+        RightClick(list, on8);
+        EXPECT_TRUE(script.Seen());
+    }
+    {
+        MenuScript script(1);  // $AssignApplication, its dialog cancelled
         FileDialogScript cancel(L"");
         RightClick(list, on8);
         EXPECT_TRUE(cancel.Seen());
     }
     EXPECT_EQ(m_panel->heard, (Lines{"608 row 9 col 0 \"$Copy\"", "608 row -1 col 0 \"$New\""}));
 
-    // Without a menu a right click does nothing of the list's.
+    // Without a menu a right click opens nothing and sends nothing.
     m_list->SetRightClickMenu(nullptr);
     m_panel->heard.clear();
-    RightClick(list, on8);
-    EXPECT_EQ(menu.shown, 5);
+    {
+        MenuScript script(0);
+        RightClick(list, on8);
+        EXPECT_FALSE(script.Seen());
+    }
     EXPECT_TRUE(m_panel->heard.empty());
 }
 
