@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/Startup.h"
 #include "app/VellAppDlg.h"
@@ -48,6 +50,34 @@ bool PumpUntil(Done done, DWORD timeoutMs = 15000) {
         Sleep(2);
     }
     return true;
+}
+
+// Copies the files of `from` into `to` (one level), making `to`.
+void CopyFolder(const std::wstring& from, const std::wstring& to) {
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((from + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            CopyFileW((from + found.cFileName).c_str(), (to + found.cFileName).c_str(), FALSE);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// Removes what CopyFolder made (files still held open stay).
+void RemoveFolder(const std::wstring& dir) {
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((dir + L"*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                DeleteFileW((dir + found.cFileName).c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(dir.c_str());
 }
 
 // Answers every popup that opens over the main window with OK and counts them.
@@ -244,6 +274,61 @@ TEST_F(MainWindow, ThumbGridSwitchesTakeOneStepPerClick) {
     press(ctl::BUTTON_KEYASSIGN_123NUM_123);
     EXPECT_TRUE(checked(ctl::BUTTON_KEYASSIGN_123NUM_123));
     EXPECT_EQ(numberRow, key1->DisplayText());
+}
+
+TEST_F(MainWindow, AMissingOrDamagedPageSkinEmptiesOnlyThatPage) {
+    const std::wstring shipped = app::ModuleDirectory();
+    const std::wstring copy = TempFile(L"tarn-app-damaged-skin\\");
+    CreateDirectoryW(copy.c_str(), nullptr);
+    for (const wchar_t* folder : {L"xml\\", L"skins\\", L"lang\\", L"fonts\\"})
+        CopyFolder(shipped + folder, copy + folder);
+    const std::wstring page = copy + L"xml\\AssignKeys.xml";
+    std::string text;
+    {
+        win::UniqueFile file(CreateFileW(page.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(static_cast<bool>(file));
+        text.resize(GetFileSize(file.get(), nullptr));
+        DWORD got = 0;
+        ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+    }
+    const std::vector<std::pair<const char*, std::string>> damages = {
+        {"missing", {}}, {"empty", ""}, {"cut short", text.substr(0, text.size() / 2)},
+        {"not xml", std::string(4096, '\xff')}};
+    int thumbGrid = -1;
+    for (int i = 0; i < kPageCount; ++i) {
+        if (PageFlagAt(i) == kPageThumbGrid)
+            thumbGrid = i;
+    }
+    ASSERT_GE(thumbGrid, 0);
+
+    app::SetModuleDirectory(copy);
+    for (const auto& [what, bytes] : damages) {
+        DeleteFileW(page.c_str());
+        if (std::string(what) != "missing") {
+            win::UniqueFile file(CreateFileW(page.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            DWORD written = 0;
+            WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        }
+        CVellAppDlg window{&m_config, &m_mouse};
+        HWND hwnd = window.Create();
+        ASSERT_NE(hwnd, nullptr) << what;
+        EXPECT_TRUE(window.PageItems(thumbGrid).empty()) << what;
+        // The other pages are whole and the user still moves between them.
+        for (int i = 0; i < kPageCount; ++i) {
+            if (i != thumbGrid) {
+                EXPECT_FALSE(window.PageItems(i).empty()) << what << ": page " << i;
+            }
+        }
+        window.SwitchPage(kPageThumbGrid);
+        EXPECT_EQ(kPageThumbGrid, window.CurrentPage()) << what;
+        window.SwitchPage(kPageTopView);
+        EXPECT_EQ(kPageTopView, window.CurrentPage()) << what;
+        DestroyWindow(hwnd);
+    }
+    app::SetModuleDirectory(shipped);
+    for (const wchar_t* folder : {L"xml\\", L"skins\\", L"lang\\", L"fonts\\"})
+        RemoveFolder(copy + folder);
+    RemoveDirectoryW(copy.c_str());
 }
 
 }  // namespace
