@@ -1,7 +1,5 @@
 #include "app/App.h"
 
-#include <commctrl.h>
-
 #include "app/Startup.h"
 #include "app/VellAppDlg.h"
 #include "controls/ItemFactories.h"
@@ -32,8 +30,8 @@ bool CVellAppApp::InitInstance() {
         return false;
 
     // Preparation.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
-    InitCommonControlsEx(&controls);
+    // (The common controls are loaded when the first list or tool tip is
+    // made: win::EnsureCommonControls.)
     win::ComApartment com;
 
     SetCurrentDirectoryW(app::ModuleDirectory().c_str());

@@ -101,7 +101,16 @@ bool CVellAppDlg::OnInitDialog() {
     if (m_device != nullptr)
         m_device->NotifyWritesTo(hwnd, kWriteDoneMessage);
 
-    LoadPages();
+    if (m_config != nullptr) {
+        IPageHost& host = *this;
+        m_assign = std::make_unique<CAssignPage>(*m_config, m_device, host, m_pageItems[0], m_pageItems[1]);
+        m_performance = std::make_unique<CPerformancePage>(*m_config, m_device, host);
+        m_profiles = std::make_unique<CProfilesPage>(*m_config, m_device, host);
+        m_macros = std::make_unique<CMacrosPage>(*m_config, m_device, host);
+    }
+    // The page the window opens with and its other view before the first
+    // paint; the other page files right after it (kLoadPagesMessage).
+    LoadPages(kPageTopView | kPageThumbGrid);
     BindMainItems();
     SwitchPage(kPageTopView);
 
@@ -120,24 +129,42 @@ bool CVellAppDlg::OnInitDialog() {
     return true;
 }
 
-void CVellAppDlg::LoadPages() {
-    for (int i = 0; i < kPageCount; ++i)
-        skin::LoadSkinFile(kPageFiles[i], m_pageItems[static_cast<size_t>(i)], Handle(), this);
-    // Every item starts hidden; the switch to the first page shows its own.
-    for (ItemList& list : m_pageItems) {
-        for (const auto& item : list)
-            ShowItem(item.get(), false);
+void CVellAppDlg::LoadPages(uint32_t flags) {
+    HWND hwnd = Handle();
+    flags &= ~m_loadedPages;
+    if (flags != 0) {
+        // Items are made visible and hidden again before anything paints:
+        // nothing of a hidden page shows for a moment, and the window stays
+        // what it is on screen (WM_SETREDRAW would mark it invisible).
+        for (int i = 0; i < kPageCount; ++i) {
+            const uint32_t flag = PageFlagAt(i);
+            if ((flags & flag) == 0)
+                continue;
+            m_loadedPages |= flag;
+            ItemList& items = m_pageItems[static_cast<size_t>(i)];
+            skin::LoadSkinFile(kPageFiles[i], items, hwnd, this);
+            for (const auto& item : items)
+                ShowItem(item.get(), flag == m_currentPage);
+        }
     }
-    if (m_config == nullptr)
-        return;
-    IPageHost& host = *this;
-    m_assign = std::make_unique<CAssignPage>(*m_config, m_device, host, m_pageItems[0], m_pageItems[1]);
-    m_performance = std::make_unique<CPerformancePage>(*m_config, m_device, host);
-    m_profiles = std::make_unique<CProfilesPage>(*m_config, m_device, host);
-    m_macros = std::make_unique<CMacrosPage>(*m_config, m_device, host);
-    for (CPage* page : {static_cast<CPage*>(m_assign.get()), static_cast<CPage*>(m_performance.get()),
-                        static_cast<CPage*>(m_profiles.get()), static_cast<CPage*>(m_macros.get())})
+    const bool haveProfile = m_config != nullptr && m_config->GetCurrentProfile() != nullptr;
+    for (CPage* page : Pages()) {
+        if (page == nullptr || (page->Flags() & m_boundPages) != 0 || (page->Flags() & ~m_loadedPages) != 0)
+            continue;
+        m_boundPages |= page->Flags();
         page->Bind();
+        if (haveProfile)
+            page->Refresh();
+    }
+}
+
+const ItemList& CVellAppDlg::PageItems(int index) {
+    LoadPages(PageFlagAt(index));
+    return m_pageItems[static_cast<size_t>(index)];
+}
+
+std::array<CPage*, 4> CVellAppDlg::Pages() const {
+    return {m_assign.get(), m_performance.get(), m_profiles.get(), m_macros.get()};
 }
 
 void CVellAppDlg::BindMainItems() {
@@ -168,9 +195,8 @@ void CVellAppDlg::RefreshPages() {
     ShowProfile();
     if (m_config == nullptr || m_config->GetCurrentProfile() == nullptr)
         return;
-    for (CPage* page : {static_cast<CPage*>(m_assign.get()), static_cast<CPage*>(m_performance.get()),
-                        static_cast<CPage*>(m_profiles.get()), static_cast<CPage*>(m_macros.get())}) {
-        if (page != nullptr)
+    for (CPage* page : Pages()) {
+        if (page != nullptr && (page->Flags() & m_boundPages) != 0)
             page->Refresh();
     }
 }
@@ -183,9 +209,14 @@ void CVellAppDlg::SwitchPage(uint32_t flag) {
     const uint32_t page = LowestPage(flag);
     if (page == 0 || page == m_currentPage)
         return;
+    LoadPages(page);
     // Hiding every other page before showing the new one keeps two pages'
-    // controls from ever being on screen together.
-    SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+    // controls from ever being on screen together. (Before the window is
+    // first shown there is nothing to hold back: WM_SETREDRAW would mark it
+    // visible too early.)
+    const bool onScreen = IsWindowVisible(Handle()) != FALSE;
+    if (onScreen)
+        SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
     for (int i = 0; i < kPageCount; ++i) {
         if (PageFlagAt(i) == page)
             continue;
@@ -199,8 +230,10 @@ void CVellAppDlg::SwitchPage(uint32_t flag) {
         if (auto* button = dynamic_cast<ICheckBoxLink*>(FindItem(tab.id)))
             button->SetChecked((tab.pages & page) != 0 ? 1 : 0);
     }
-    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    if (onScreen) {
+        SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
 }
 
 bool CVellAppDlg::Recording() const {
@@ -208,8 +241,7 @@ bool CVellAppDlg::Recording() const {
 }
 
 CPage* CVellAppDlg::PageOf(uint32_t flag) const {
-    for (CPage* page : {static_cast<CPage*>(m_assign.get()), static_cast<CPage*>(m_performance.get()),
-                        static_cast<CPage*>(m_profiles.get()), static_cast<CPage*>(m_macros.get())}) {
+    for (CPage* page : Pages()) {
         if (page != nullptr && (page->Flags() & flag) != 0)
             return page;
     }
@@ -405,6 +437,10 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
             }
             result = 0;
             return true;
+        case kLoadPagesMessage:
+            LoadPages(~0u);
+            result = 0;
+            return true;
         case kWriteDoneMessage:
             OnWriteDone(wParam != 0);
             result = 0;
@@ -434,6 +470,7 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
             const bool handled = CGUIPanel::HandleMessage(message, wParam, lParam, result);
             if (!m_painted) {
                 m_painted = true;
+                PostMessageW(Handle(), kLoadPagesMessage, 0, 0);
                 LARGE_INTEGER now = {};
                 QueryPerformanceCounter(&now);
                 SetPropW(Handle(), kFirstPaintProperty, reinterpret_cast<HANDLE>(now.QuadPart));

@@ -35,6 +35,8 @@ public:
     static constexpr wchar_t kFirstPaintProperty[] = L"TarnFirstPaint";
     // Posted by the device link when a write has ended: wParam 1 written, 0 failed.
     static constexpr UINT kWriteDoneMessage = WM_APP + 1;
+    // Posted after the first paint: read the page files not read yet.
+    static constexpr UINT kLoadPagesMessage = WM_APP + 2;
     // The one-shot timer that reports a missing mouse, and the bound on how
     // long OK waits for a write before it gives up.
     static constexpr UINT_PTR kNoDeviceTimer = 1;
@@ -50,7 +52,8 @@ public:
     bool Apply();
     // Whether a write was asked for and has not ended yet.
     bool WritePending() const { return m_writing || m_writeQueued; }
-    const ItemList& PageItems(int index) const { return m_pageItems[static_cast<size_t>(index)]; }
+    // The items of page 0..5, its page file read first if it was not yet.
+    const ItemList& PageItems(int index);
 
 protected:
     bool OnInitDialog() override;
@@ -62,7 +65,10 @@ private:
     void RefreshPages() override;
     INT_PTR RunPopup(CPopupBox& popup) override;
 
-    void LoadPages();
+    // Reads the page files of the flags not read yet and binds every page
+    // whose files are all read.
+    void LoadPages(uint32_t flags);
+    std::array<CPage*, 4> Pages() const;
     void BindMainItems();
     void ReadMouse();
     void ShowProfile();
@@ -84,6 +90,8 @@ private:
     IMouseDevice* m_device;
     HICON m_icon = nullptr;  // shared resource icon: never destroyed
     std::array<ItemList, kPageCount> m_pageItems;
+    uint32_t m_loadedPages = 0;  // flags of the page files read
+    uint32_t m_boundPages = 0;   // flags of the pages bound to their items
     std::unique_ptr<CAssignPage> m_assign;
     std::unique_ptr<CPerformancePage> m_performance;
     std::unique_ptr<CProfilesPage> m_profiles;

@@ -38,11 +38,7 @@ bool CAVIButton::Play() {
     if (Handle() == nullptr)
         return false;
     if (m_animation == nullptr) {
-        static const bool registered = [] {
-            INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_ANIMATE_CLASS};
-            return InitCommonControlsEx(&icc) != FALSE;
-        }();
-        (void)registered;
+        win::EnsureCommonControls();
         RECT area = {};
         GetClientRect(Handle(), &area);
         OffsetRect(&area, 1, 1);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "controls/ItemText.h"
+#include "win/Window.h"
 
 namespace controls {
 namespace {
@@ -31,11 +32,7 @@ ItemTooltip::~ItemTooltip() {
 bool ItemTooltip::EnsureCreated(HWND control) {
     if (m_tip != nullptr && IsWindow(m_tip))
         return true;
-    static const bool initialised = [] {
-        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
-        return InitCommonControlsEx(&icc) != FALSE;
-    }();
-    (void)initialised;
+    win::EnsureCommonControls();
     m_hasTool = false;
     m_tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, control, nullptr,

@@ -92,8 +92,7 @@ CXListCtrl::~CXListCtrl() {
 }
 
 bool CXListCtrl::CreateWindowFor(HWND parent, const RECT& rect, int32_t id, void* owner, const Colours& colours) {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
+    win::EnsureCommonControls();
     CXComboList::RegisterMessages();
     m_colours = colours;
     SetId(id);

@@ -20,14 +20,6 @@ constexpr UINT kRetakeCapture = WM_APP + 2;
 constexpr int kTextIndent = 4;
 constexpr int kWheelStep = WHEEL_DELTA;
 
-void EnsureListViewClass() {
-    static const bool registered = [] {
-        INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_LISTVIEW_CLASSES};
-        return InitCommonControlsEx(&classes) != FALSE;
-    }();
-    (void)registered;
-}
-
 void FillColour(HDC dc, const RECT& rect, COLORREF colour) {
     win::UniqueBrush brush(CreateSolidBrush(colour));
     FillRect(dc, &rect, brush.get());
@@ -52,7 +44,6 @@ CListPanelList::~CListPanelList() {
 }
 
 bool CListPanelList::Create(const RECT& rect) {
-    EnsureListViewClass();
     const controls::ListPanelLook& look = m_panel.Look();
     m_order = controls::DisplayOrder(m_panel.Entries(), look.sorted);
     const int width = controls::RectWidth(rect);
@@ -67,6 +58,7 @@ bool CListPanelList::Create(const RECT& rect) {
     const RECT listRect = {rect.left, rect.top, rect.left + m_visibleWidth + platformBar, rect.bottom};
     const DWORD style = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_OWNERDATA |
                         LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
+    win::EnsureCommonControls();
     HWND hwnd = CreateControl(0, WC_LISTVIEWW, L"", style, listRect, m_panel.Handle());
     if (hwnd == nullptr)
         return false;

@@ -1,5 +1,7 @@
 #include "win/Window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
@@ -166,6 +168,14 @@ SubclassedWindow::~SubclassedWindow() {
         if (IsWindow(hwnd))
             DestroyWindow(hwnd);
     }
+}
+
+bool EnsureCommonControls() noexcept {
+    static const bool ready = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+        return InitCommonControlsEx(&controls) != FALSE;
+    }();
+    return ready;
 }
 
 HWND SubclassedWindow::CreateControl(DWORD exStyle, const wchar_t* className, const wchar_t* text,

@@ -70,6 +70,11 @@ private:
     static LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 };
 
+// Loads and initialises the common controls (list views, headers, tool
+// tips) once; call it before creating the first of them. The library is
+// loaded on first use, not with the program.
+bool EnsureCommonControls() noexcept;
+
 class SubclassedWindow : public WindowBase {
 public:
     ~SubclassedWindow() override;  // unsubclasses, then destroys the window

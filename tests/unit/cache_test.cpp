@@ -52,6 +52,52 @@ Bytes TinyBmp() {
     return b;
 }
 
+// A 3x2 BMP of the given depth (24 or 32) stored top-down or bottom-up:
+// top row red, green, blue; bottom row white, black, grey (0x80).
+Bytes SmallBmp(uint16_t bits, bool topDown) {
+    const uint32_t rowBytes = (3 * bits / 8 + 3) / 4 * 4;
+    const uint32_t bitsSize = rowBytes * 2;
+    Bytes b;
+    b.push_back('B');
+    b.push_back('M');
+    Put32(b, 14 + 40 + bitsSize);
+    Put32(b, 0);
+    Put32(b, 14 + 40);
+    Put32(b, 40);
+    Put32(b, 3);
+    Put32(b, topDown ? static_cast<uint32_t>(-2) : 2);
+    Put16(b, 1);
+    Put16(b, bits);
+    Put32(b, BI_RGB);
+    Put32(b, bitsSize);
+    Put32(b, 2835);
+    Put32(b, 2835);
+    Put32(b, 0);
+    Put32(b, 0);
+    auto row = [&](std::initializer_list<uint32_t> rgbs) {
+        size_t start = b.size();
+        for (uint32_t rgb : rgbs) {
+            b.push_back(static_cast<uint8_t>(rgb));
+            b.push_back(static_cast<uint8_t>(rgb >> 8));
+            b.push_back(static_cast<uint8_t>(rgb >> 16));
+            if (bits == 32)
+                b.push_back(0xFF);  // an alpha byte the picture ignores
+        }
+        while (b.size() - start < rowBytes)
+            b.push_back(0);
+    };
+    const auto top = {0xFF0000u, 0x00FF00u, 0x0000FFu};
+    const auto bottom = {0xFFFFFFu, 0x000000u, 0x808080u};
+    if (topDown) {
+        row(top);
+        row(bottom);
+    } else {
+        row(bottom);
+        row(top);
+    }
+    return b;
+}
+
 // A 2x1 GIF: a red pixel, then a blue one.
 Bytes TinyGif() {
     const uint8_t gif[] = {'G',  'I', 'F',  '8',  '9', 'a',  2, 0, 1, 0,
@@ -237,6 +283,26 @@ TEST_F(ResourceCacheTest, PicturesBecomeBitmapsWithTheirPixels) {
     EXPECT_EQ(PixelOf(bmp->Bitmap(), 1, 0), RGB(0, 255, 0));
     EXPECT_EQ(PixelOf(bmp->Bitmap(), 0, 1), RGB(0, 0, 255));
     EXPECT_EQ(PixelOf(bmp->Bitmap(), 1, 1), RGB(255, 255, 255));
+
+    // Both depths, both row orders, rows with padding.
+    for (uint16_t bits : {uint16_t(24), uint16_t(32)}) {
+        for (bool topDown : {false, true}) {
+            const std::wstring name =
+                L"small" + std::to_wstring(bits) + (topDown ? L"-down" : L"-up") + L".bmp";
+            Write(L"skins", name.c_str(), SmallBmp(bits, topDown));
+            const ResourceEntry* small = m_cache.Get(name.c_str(), kResourcePicture);
+            ASSERT_TRUE(small->HasData()) << bits << " bits, top-down " << topDown;
+            EXPECT_EQ(SizeOfBitmap(small->Bitmap()).cx, 3);
+            EXPECT_EQ(SizeOfBitmap(small->Bitmap()).cy, 2);
+            const COLORREF expected[2][3] = {{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)},
+                                             {RGB(255, 255, 255), RGB(0, 0, 0), RGB(128, 128, 128)}};
+            for (int y = 0; y < 2; ++y) {
+                for (int x = 0; x < 3; ++x)
+                    EXPECT_EQ(PixelOf(small->Bitmap(), x, y), expected[y][x])
+                        << bits << " bits, top-down " << topDown << " at " << x << "," << y;
+            }
+        }
+    }
 
     const ResourceEntry* gif = m_cache.Get(L"tiny.gif", kResourcePicture);
     ASSERT_TRUE(gif->HasData());
