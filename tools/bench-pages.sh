@@ -12,13 +12,15 @@ runs="${1:-1000}"
 "$root/tools/build.sh" >/dev/null
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 state="$(mktemp -d)"
-export TARN_DEVICE_STATE="$(winepath -w "$state/state.txt")"
+# Every Wine command runs under the X server: one started without it would
+# leave the session with a desktop that has no display.
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wineserver -p 30
   wine "$1/tests/probe.exe" hold 0 </dev/null >/dev/null 2>&1
+  export TARN_DEVICE_STATE="$(winepath -w "$3/state.txt")"
   module="$(winepath -w "$1/bin/")"
   wine "$1/tests/bench_page.exe" "$2" --module-dir "$module" </dev/null | tr -d "\r"
   status=${PIPESTATUS[0]}
   wineserver -k 2>/dev/null || true
-  exit $status' bench "$build" "$runs"
+  exit $status' bench "$build" "$runs" "$state"
 rm -rf "$state"
