@@ -1095,15 +1095,7 @@ void CXListCtrl::Paint(HDC dc) {
 }
 
 void CXListCtrl::PaintBorder() {
-    HDC dc = GetWindowDC(Handle());
-    if (dc == nullptr)
-        return;
-    RECT frame = {};
-    GetWindowRect(Handle(), &frame);
-    OffsetRect(&frame, -frame.left, -frame.top);
-    win::UniqueBrush brush(CreateSolidBrush(m_colours.border));
-    FrameRect(dc, &frame, brush.get());
-    ReleaseDC(Handle(), dc);
+    win::FrameWindowEdge(Handle(), m_colours.border);
 }
 
 void CXListCtrl::DrawCell(HDC dc, int index, int column, const controls::ListRow& row, bool selected) {

@@ -40,15 +40,7 @@ LRESULT CXListEdit::ColourRequest(HDC dc) const {
 }
 
 void CXListEdit::PaintBorder() {
-    HDC dc = GetWindowDC(Handle());
-    if (dc == nullptr)
-        return;
-    RECT frame = {};
-    GetWindowRect(Handle(), &frame);
-    OffsetRect(&frame, -frame.left, -frame.top);
-    win::UniqueBrush brush(CreateSolidBrush(m_colours.border));
-    FrameRect(dc, &frame, brush.get());
-    ReleaseDC(Handle(), dc);
+    win::FrameWindowEdge(Handle(), m_colours.border);
 }
 
 LRESULT CXListEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -56,6 +56,20 @@ TableState Probe(const HandleEntry* table) noexcept {
 
 }  // namespace
 
+void FrameWindowEdge(HWND hwnd, COLORREF colour) noexcept {
+    HDC dc = GetWindowDC(hwnd);
+    if (dc == nullptr)
+        return;
+    RECT frame = {};
+    GetWindowRect(hwnd, &frame);
+    OffsetRect(&frame, -frame.left, -frame.top);
+    if (HBRUSH brush = CreateSolidBrush(colour)) {
+        FrameRect(dc, &frame, brush);
+        DeleteObject(brush);
+    }
+    ReleaseDC(hwnd, dc);
+}
+
 SIZE BitmapSize(HBITMAP bitmap) noexcept {
     BITMAP info = {};
     if (bitmap == nullptr || GetObjectW(bitmap, sizeof info, &info) != sizeof info)

@@ -96,6 +96,10 @@ private:
 // Width and height of a bitmap; (0, 0) for none.
 SIZE BitmapSize(HBITMAP bitmap) noexcept;
 
+// Draws a one-pixel frame of the colour round the whole window (its
+// non-client edge included), as skinned controls draw their border.
+void FrameWindowEdge(HWND hwnd, COLORREF colour) noexcept;
+
 // A 32-bit top-down DIB section, for off-screen drawing and picture copies.
 // Rather than device bitmaps: under Wine each selection of a device bitmap
 // into a DC costs a trip through the display driver, a DIB section's does

@@ -1,10 +1,14 @@
-// What the benchmark programs share: a millisecond clock and the median.
+// What the benchmark programs share: a millisecond clock, the median, the
+// process's GDI objects and memory, and running the pending messages.
 #pragma once
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <vector>
+
+#include "win/Gdi.h"
 
 namespace bench {
 
@@ -27,6 +31,37 @@ inline double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// GDI objects and memory of this process at one moment.
+struct Reading {
+    int gdiObjects = -1;
+    double privateMiB = 0;
+    double workingSetMiB = 0;
+};
+
+inline Reading Read() {
+    Reading r;
+    r.gdiObjects = win::GdiObjectCount();
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                             sizeof memory)) {
+        // Wine leaves PrivateUsage 0; the commit charge is the same figure.
+        const SIZE_T privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+        r.privateMiB = double(privateBytes) / (1024.0 * 1024.0);
+        r.workingSetMiB = double(memory.WorkingSetSize) / (1024.0 * 1024.0);
+    }
+    return r;
+}
+
+// Runs every message waiting for this thread.
+inline void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 }  // namespace bench

@@ -8,7 +8,6 @@
 // Usage: bench_listpanel [RUNS]   (default 200)
 #include <windows.h>
 
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -95,24 +94,6 @@ private:
     bool m_pressSent = false;
 };
 
-struct Reading {
-    int gdiObjects = -1;
-    double privateMiB = 0;
-};
-
-Reading Read() {
-    Reading r;
-    r.gdiObjects = win::GdiObjectCount();
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                             sizeof memory)) {
-        const SIZE_T privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
-        r.privateMiB = double(privateBytes) / (1024.0 * 1024.0);
-    }
-    return r;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -145,7 +126,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("drop-down open, choose, close: %d cycles, %d entries, %d rows shown\n", runs, box.EntryCount(),
                 (box.ListHeight() - look.list.borderWidth) / controls::kListRowHeight);
     std::vector<double> open, choose, cycle;
-    Reading first;
+    bench::Reading first;
     int wrong = 0;
     for (int i = 0; i < runs; ++i) {
         page.Arm();
@@ -158,9 +139,9 @@ int wmain(int argc, wchar_t** argv) {
         choose.push_back(page.chosen - page.pressed);
         cycle.push_back(t1 - t0);
         if (i == 0)
-            first = Read();
+            first = bench::Read();
     }
-    const Reading last = Read();
+    const bench::Reading last = bench::Read();
     std::printf("open until painted:       median %.2f ms (min %.2f, max %.2f)\n", bench::Median(open),
                 *std::min_element(open.begin(), open.end()), *std::max_element(open.begin(), open.end()));
     std::printf("press until 0x614:        median %.2f ms (of which %u ms is the choice delay)\n",

@@ -7,7 +7,6 @@
 // Usage: bench_page [RUNS] [--module-dir DIR]
 #include <windows.h>
 
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,30 +28,6 @@
 #include "win/ModuleDir.h"
 
 namespace {
-
-struct Reading {
-    int gdiObjects = -1;
-    double privateMiB = 0;
-};
-
-Reading Read() {
-    Reading r;
-    r.gdiObjects = win::GdiObjectCount();
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                             sizeof memory))
-        r.privateMiB = double(memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage) / 1048576.0;
-    return r;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 }  // namespace
 
@@ -90,30 +65,30 @@ int wmain(int argc, wchar_t** argv) {
     }
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
-    Pump();
+    bench::Pump();
 
     static constexpr uint32_t kOrder[] = {kPageTopView,  kPageMacros,   kPageThumbGrid, kPageLighting,
                                           kPageProfiles, kPagePerformance};
     std::vector<double> times;
     times.reserve(static_cast<size_t>(runs));
-    Reading first;
+    bench::Reading first;
     for (int i = 0; i < runs; ++i) {
         const double t0 = bench::Now();
         window.SwitchPage(kOrder[static_cast<size_t>(i) % std::size(kOrder)]);
         RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         times.push_back(bench::Now() - t0);
-        Pump();
+        bench::Pump();
         if (i == 0)
-            first = Read();
+            first = bench::Read();
     }
-    const Reading last = Read();
+    const bench::Reading last = bench::Read();
     // For comparison: repainting the whole window without a switch.
     std::vector<double> repaints;
     for (int i = 0; i < std::min(runs, 200); ++i) {
         const double t0 = bench::Now();
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         repaints.push_back(bench::Now() - t0);
-        Pump();
+        bench::Pump();
     }
     std::printf("page switch with all six pages: median of %d %.2f ms (min %.2f, max %.2f); goal <= 16 ms\n", runs,
                 bench::Median(times), *std::min_element(times.begin(), times.end()),

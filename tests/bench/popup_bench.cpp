@@ -9,7 +9,6 @@
 //   SKIN_FILE  a popup skin of xml\ (default NoMousePopup.xml)
 #include <windows.h>
 
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -80,28 +79,7 @@ private:
     bool m_clicked = false;
 };
 
-struct Reading {
-    int gdiObjects = -1;
-    double privateMiB = 0;
-    double workingSetMiB = 0;
-};
-
-Reading Read() {
-    Reading r;
-    r.gdiObjects = win::GdiObjectCount();
-    PROCESS_MEMORY_COUNTERS_EX memory = {};
-    memory.cb = sizeof memory;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                             sizeof memory)) {
-        // Wine leaves PrivateUsage 0; the commit charge is the same figure.
-        SIZE_T privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
-        r.privateMiB = double(privateBytes) / (1024.0 * 1024.0);
-        r.workingSetMiB = double(memory.WorkingSetSize) / (1024.0 * 1024.0);
-    }
-    return r;
-}
-
-void Print(const char* when, const Reading& r) {
+void Print(const char* when, const bench::Reading& r) {
     std::printf("%-22s GDI objects %d, private %.1f MiB, working set %.1f MiB\n", when, r.gdiObjects,
                 r.privateMiB, r.workingSetMiB);
 }
@@ -142,7 +120,7 @@ int wmain(int argc, wchar_t** argv) {
     Owner owner;
     std::vector<double> times;
     times.reserve(runs);
-    Reading first;
+    bench::Reading first;
     int notOk = 0;
     INT_PTR firstOther = 0;
     for (int i = 0; i < runs; ++i) {
@@ -157,9 +135,9 @@ int wmain(int argc, wchar_t** argv) {
         }
         times.push_back(bench::Now() - t0);
         if (i == 0)
-            first = Read();
+            first = bench::Read();
     }
-    Reading last = Read();
+    bench::Reading last = bench::Read();
     std::vector<double> sorted = times;
     std::sort(sorted.begin(), sorted.end());
     const double median = bench::Median(times);

@@ -158,6 +158,33 @@ Macro* FindMacro(const GUID& id) {
     return nullptr;
 }
 
+// Item(index) and Find(id) of the two collections, each answering an object
+// that names its entry by identity. `list` picks the collection under the lock.
+template <typename T, typename I, typename List>
+HRESULT ItemOf(ULONG index, I** out, List list) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    std::unique_lock<std::recursive_mutex> hold(g_lock);
+    if (index >= list().size())
+        return E_INVALIDARG;
+    const GUID id = list()[index].id;
+    hold.unlock();
+    return Make<T>(out, id);
+}
+
+template <typename T, typename I, typename Exists>
+HRESULT FindOf(GUID id, I** out, Exists exists) {
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    std::unique_lock<std::recursive_mutex> hold(g_lock);
+    if (!exists(id))
+        return E_INVALIDARG;
+    hold.unlock();
+    return Make<T>(out, id);
+}
+
 GUID NewId() {
     GUID id{};
     CoCreateGuid(&id);
@@ -492,25 +519,10 @@ class Profiles final : public Object<IDeviceProfiles> {
 public:
     Profiles() : Object(kIidProfiles) {}
     HRESULT STDMETHODCALLTYPE Item(ULONG index, IDeviceProfile** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        std::unique_lock<std::recursive_mutex> hold(g_lock);
-        if (index >= g_mouse.profiles.size())
-            return E_INVALIDARG;
-        const GUID id = g_mouse.profiles[index].id;
-        hold.unlock();
-        return Make<DeviceProfile>(out, id);
+        return ItemOf<DeviceProfile>(index, out, []() -> auto& { return g_mouse.profiles; });
     }
     HRESULT STDMETHODCALLTYPE Find(GUID id, IDeviceProfile** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        std::unique_lock<std::recursive_mutex> hold(g_lock);
-        if (!FindProfile(id))
-            return E_INVALIDARG;
-        hold.unlock();
-        return Make<DeviceProfile>(out, id);
+        return FindOf<DeviceProfile>(id, out, [](const GUID& wanted) { return FindProfile(wanted) != nullptr; });
     }
     HRESULT STDMETHODCALLTYPE SetActive(IDeviceProfile* profile) noexcept override {
         GUID id{};
@@ -671,25 +683,10 @@ class Macros final : public Object<IMacros> {
 public:
     Macros() : Object(kIidMacros) {}
     HRESULT STDMETHODCALLTYPE Item(ULONG index, IMacroItem** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        std::unique_lock<std::recursive_mutex> hold(g_lock);
-        if (index >= g_mouse.macros.size())
-            return E_INVALIDARG;
-        const GUID id = g_mouse.macros[index].id;
-        hold.unlock();
-        return Make<MacroItem>(out, id);
+        return ItemOf<MacroItem>(index, out, []() -> auto& { return g_mouse.macros; });
     }
     HRESULT STDMETHODCALLTYPE Find(GUID id, IMacroItem** out) noexcept override {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        std::unique_lock<std::recursive_mutex> hold(g_lock);
-        if (!FindMacro(id))
-            return E_INVALIDARG;
-        hold.unlock();
-        return Make<MacroItem>(out, id);
+        return FindOf<MacroItem>(id, out, [](const GUID& wanted) { return FindMacro(wanted) != nullptr; });
     }
     HRESULT STDMETHODCALLTYPE Create(IMacroItem** out) noexcept override {
         if (!out)

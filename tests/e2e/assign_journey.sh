@@ -12,14 +12,7 @@ bin="$1"
 probe="$2"
 shots="$3"
 cls=SINGLE_INSTANCE_APP_TARN
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what="$1"; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok: $what"
-  else failed=$((failed + 1)); echo "FAILED: $what"; fi
-}
-p() { wine "$probe" "$@" | tr -d '\r'; }
+. "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 mkdir -p "$shots"
 
 # "x y w h" of a control in a skin file: the first RECT after its name.
@@ -122,5 +115,4 @@ check "the other buttons kept their functions" \
 check "thumb key 4 kept its key" grep -q '{"key":5,"code":4,"function":"$SingleKey","scanCode":5,' <<<"$dump"
 
 rm -rf "$state_dir"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

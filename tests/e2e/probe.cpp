@@ -19,8 +19,6 @@
 //   probe click X Y            a left click at the screen point (SendInput)
 //   probe key VK               press and release the virtual key (SendInput)
 //   probe activate CLASS       bring that window to the foreground
-//   probe hit X Y              the window a press at X Y reaches, its parents and
-//                              every child of its top window under the point
 #include <windows.h>
 
 #include <algorithm>
@@ -239,9 +237,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (cmd == L"activate" && argc == 3) {
-        // Xvfb has no window manager to give a newly shown window the focus
-        // as a desktop would; a user's first click would otherwise only
-        // activate it.
+        // Xvfb has no window manager to give a newly shown window the
+        // focus, as a desktop does.
         auto found = Windows(argv[2]);
         if (found.empty())
             return 1;
@@ -249,35 +246,6 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 0; i < 100 && GetForegroundWindow() != found.front(); ++i)
             Sleep(10);
         return GetForegroundWindow() == found.front() ? 0 : 1;
-    }
-    if (cmd == L"hit" && argc == 4) {
-        // The window a press at a screen point reaches, and its parents.
-        const POINT at = {_wtoi(argv[2]), _wtoi(argv[3])};
-        for (HWND hwnd = WindowFromPoint(at); hwnd != nullptr; hwnd = GetParent(hwnd)) {
-            wchar_t name[256] = {};
-            GetClassNameW(hwnd, name, 256);
-            RECT r = {};
-            GetWindowRect(hwnd, &r);
-            wprintf(L"%ls id=%d style=%08lx %ld %ld %ld %ld\n", name, GetDlgCtrlID(hwnd),
-                    static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE)), r.left, r.top, r.right, r.bottom);
-        }
-        // Every child under the point, top of the z-order first.
-        if (HWND top = WindowFromPoint(at); top != nullptr) {
-            top = GetAncestor(top, GA_ROOT);
-            for (HWND child = GetWindow(top, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-                RECT r = {};
-                GetWindowRect(child, &r);
-                if (!PtInRect(&r, at))
-                    continue;
-                wchar_t name[256] = {};
-                GetClassNameW(child, name, 256);
-                wprintf(L"  child %ls id=%d style=%08lx hit=%ld %ld %ld %ld %ld\n", name, GetDlgCtrlID(child),
-                        static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)),
-                        static_cast<long>(SendMessageW(child, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y))),
-                        r.left, r.top, r.right, r.bottom);
-            }
-        }
-        return 0;
     }
     if (cmd == L"fgrect") {
         HWND fg = GetForegroundWindow();

@@ -6,14 +6,7 @@ set -u
 exe="$1"
 probe="$2"
 cls=SINGLE_INSTANCE_APP_TARN
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what="$1"; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok: $what"
-  else failed=$((failed + 1)); echo "FAILED: $what"; fi
-}
-p() { wine "$probe" "$@" | tr -d '\r'; }
+. "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 # Time a second copy: it must end on its own, well within a second.
 second_copy_ms() {
@@ -54,5 +47,4 @@ check "first copy closes" p close "$cls" 10000
 wait "$first"
 kill "$holder" 2>/dev/null
 wait "$holder" 2>/dev/null
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

@@ -6,13 +6,7 @@ ctl="$1"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export TARN_DEVICE_STATE="$(winepath -w "$work/state.txt" 2>/dev/null)"
-passed=0
-failed=0
-check() {
-  local what="$1"; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok: $what"
-  else failed=$((failed + 1)); echo "FAILED: $what"; fi
-}
+. "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 run() {  # run NAME ARGS...: output to $work/NAME.out/.err, exit code to $work/NAME.rc
   local name="$1"; shift
   wine "$ctl" "$@" >"$work/$name.out" 2>"$work/$name.err" </dev/null
@@ -60,5 +54,4 @@ TARN_DEVICE_SCENARIO=none run nomouse dump
 check "no mouse: non-zero exit" test "$(rc nomouse)" = 2
 check "no mouse: a clear message" grep -q "no mouse" "$work/nomouse.err"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

@@ -320,22 +320,22 @@ void CAssignPage::ApplyChoice(int32_t buttonId, CDropdownListItem& box) {
             SetAssignmentName(chosen, target->GetName().c_str());
         }
     }
-    StoreKeepingAClick(buttonId, chosen, saved);
-    Refresh();
+    // A refused choice has already been undone and redrawn.
+    if (StoreKeepingAClick(buttonId, chosen, saved))
+        Refresh();
 }
 
 void CAssignPage::ChooseSingleKey(int32_t buttonId, CDropdownListItem& box, const Assignment& saved) {
-    if (!StoreKeepingAClick(buttonId, MakeAssignment(kFunctionSingleKey), saved)) {
-        Refresh();
+    if (!StoreKeepingAClick(buttonId, MakeAssignment(kFunctionSingleKey), saved))
         return;
-    }
     PopupKeyResult key;
     CPopupBoxSingleKeyEntry popup(CPopupBoxSingleKeyEntry::kSkinFile, IDD_POPUP_ENTRY, m_host.Window(), key);
     const INT_PTR result = m_host.RunPopup(popup);
     // A key without a scan code cannot be sent: the button keeps what it had.
     if (result == CPopupBox::kResultOk && !key.text.empty() && key.scanCode != 0) {
         box.SelectEntry(box.SelectedIndex(), key.text);
-        StoreKeepingAClick(buttonId, MakeSingleKeyAssignment(key.scanCode, key.virtualKey, key.extended), saved);
+        if (!StoreKeepingAClick(buttonId, MakeSingleKeyAssignment(key.scanCode, key.virtualKey, key.extended), saved))
+            return;
     } else {
         Store(buttonId, saved);
     }
