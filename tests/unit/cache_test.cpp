@@ -25,9 +25,9 @@ void Put32(Bytes& b, uint32_t v) {
 }
 
 // A 2x2 24-bit BMP: top row red, green; bottom row blue, white.
-Bytes TinyBmp() {
-    const uint32_t rowBytes = 8;  // 6 bytes of pixels padded to 4
-    const uint32_t bitsSize = rowBytes * 2;
+// The file header and BITMAPINFOHEADER of an uncompressed BMP whose pixel
+// rows take `bitsSize` bytes; a negative height stores the top row first.
+Bytes BmpHeaders(int32_t width, int32_t height, uint16_t bits, uint32_t bitsSize) {
     Bytes b;
     b.push_back('B');
     b.push_back('M');
@@ -35,16 +35,22 @@ Bytes TinyBmp() {
     Put32(b, 0);
     Put32(b, 14 + 40);
     Put32(b, 40);  // BITMAPINFOHEADER
-    Put32(b, 2);
-    Put32(b, 2);  // bottom-up
+    Put32(b, static_cast<uint32_t>(width));
+    Put32(b, static_cast<uint32_t>(height));
     Put16(b, 1);
-    Put16(b, 24);
+    Put16(b, bits);
     Put32(b, BI_RGB);
     Put32(b, bitsSize);
     Put32(b, 2835);
     Put32(b, 2835);
     Put32(b, 0);
     Put32(b, 0);
+    return b;
+}
+
+Bytes TinyBmp() {
+    const uint32_t rowBytes = 8;  // 6 bytes of pixels padded to 4
+    Bytes b = BmpHeaders(2, 2, 24, rowBytes * 2);  // bottom-up
     const uint8_t bottom[] = {255, 0, 0, 255, 255, 255, 0, 0};  // blue, white (BGR)
     const uint8_t top[] = {0, 0, 255, 0, 255, 0, 0, 0};         // red, green
     b.insert(b.end(), bottom, bottom + sizeof bottom);
@@ -56,24 +62,7 @@ Bytes TinyBmp() {
 // top row red, green, blue; bottom row white, black, grey (0x80).
 Bytes SmallBmp(uint16_t bits, bool topDown) {
     const uint32_t rowBytes = (3 * bits / 8 + 3) / 4 * 4;
-    const uint32_t bitsSize = rowBytes * 2;
-    Bytes b;
-    b.push_back('B');
-    b.push_back('M');
-    Put32(b, 14 + 40 + bitsSize);
-    Put32(b, 0);
-    Put32(b, 14 + 40);
-    Put32(b, 40);
-    Put32(b, 3);
-    Put32(b, topDown ? static_cast<uint32_t>(-2) : 2);
-    Put16(b, 1);
-    Put16(b, bits);
-    Put32(b, BI_RGB);
-    Put32(b, bitsSize);
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, 0);
-    Put32(b, 0);
+    Bytes b = BmpHeaders(3, topDown ? -2 : 2, bits, rowBytes * 2);
     auto row = [&](std::initializer_list<uint32_t> rgbs) {
         size_t start = b.size();
         for (uint32_t rgb : rgbs) {
