@@ -55,6 +55,22 @@ inline Reading Read() {
     return r;
 }
 
+// A shown 640 x 480 top-level window of its own class, with `self` in its
+// user data, for a benchmark's window procedure to find its object.
+inline HWND MakeShownWindow(const wchar_t* className, WNDPROC proc, void* self) {
+    WNDCLASSW cls = {};
+    cls.lpfnWndProc = proc;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = className;
+    RegisterClassW(&cls);
+    HWND hwnd = CreateWindowExW(0, className, L"", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, cls.hInstance,
+                                nullptr);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    ShowWindow(hwnd, SW_SHOW);
+    UpdateWindow(hwnd);
+    return hwnd;
+}
+
 // Runs every message waiting for this thread.
 inline void Pump() {
     MSG msg;

@@ -49,18 +49,7 @@ public:
     double chosen = 0;
     int choices = 0;
 
-    Page() {
-        WNDCLASSW cls = {};
-        cls.lpfnWndProc = Proc;
-        cls.hInstance = GetModuleHandleW(nullptr);
-        cls.lpszClassName = L"TarnListPanelBenchPage";
-        RegisterClassW(&cls);
-        m_hwnd = CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                 cls.hInstance, nullptr);
-        SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        ShowWindow(m_hwnd, SW_SHOW);
-        UpdateWindow(m_hwnd);
-    }
+    Page() { m_hwnd = bench::MakeShownWindow(L"TarnListPanelBenchPage", Proc, this); }
     ~Page() { DestroyWindow(m_hwnd); }
     HWND Handle() const { return m_hwnd; }
     void Arm() { m_pressSent = false; }

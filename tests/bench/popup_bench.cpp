@@ -33,18 +33,7 @@ namespace {
 // way the mouse does (button down and up through the loop).
 class Owner {
 public:
-    Owner() {
-        WNDCLASSW cls = {};
-        cls.lpfnWndProc = Proc;
-        cls.hInstance = GetModuleHandleW(nullptr);
-        cls.lpszClassName = L"TarnPopupBenchOwner";
-        RegisterClassW(&cls);
-        m_hwnd = CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                 cls.hInstance, nullptr);
-        SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        ShowWindow(m_hwnd, SW_SHOW);
-        UpdateWindow(m_hwnd);
-    }
+    Owner() { m_hwnd = bench::MakeShownWindow(L"TarnPopupBenchOwner", Proc, this); }
     ~Owner() { DestroyWindow(m_hwnd); }
     HWND Handle() const { return m_hwnd; }
     void Expect(CGUIPanel* popup) {
