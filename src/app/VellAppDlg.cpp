@@ -4,6 +4,7 @@
 
 #include "app/pages/AssignPage.h"
 #include "app/pages/OtherPages.h"
+#include "app/pages/ProfilesPage.h"
 #include "app/resource.h"
 #include "controls/CheckBoxLink.h"
 #include "controls/TextItem.h"
@@ -105,7 +106,7 @@ bool CVellAppDlg::OnInitDialog() {
         IPageHost& host = *this;
         m_assign = std::make_unique<CAssignPage>(*m_config, m_device, host, m_pageItems[0], m_pageItems[1]);
         m_performance = std::make_unique<CPerformancePage>(*m_config, m_device, host);
-        m_profiles = std::make_unique<CProfilesPage>(*m_config, m_device, host);
+        m_profiles = std::make_unique<CProfilesPage>(*m_config, m_device, host, m_pageItems[3], m_assign.get());
         m_macros = std::make_unique<CMacrosPage>(*m_config, m_device, host);
     }
     // The page the window opens with and its other view before the first

@@ -63,6 +63,7 @@ private:
     // IPageHost
     HWND Window() const override { return Handle(); }
     void RefreshPages() override;
+    void ShowProfile() override;
     INT_PTR RunPopup(CPopupBox& popup) override;
 
     // Reads the page files of the flags not read yet and binds every page
@@ -71,7 +72,6 @@ private:
     std::array<CPage*, 4> Pages() const;
     void BindMainItems();
     void ReadMouse();
-    void ShowProfile();
     void OpenManual();
     bool Recording() const;
     void OnItemCommand(HWND sender);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "app/pages/AssignmentText.h"
 #include "app/resource.h"
 #include "controls/BitmapBtn.h"
 #include "controls/DropdownListItem.h"
@@ -190,35 +191,7 @@ void CAssignPage::ShowAssignment(int32_t buttonId, CDropdownListItem& box) {
     const wchar_t* keyword = code >= 0 ? names::FunctionName(code) : nullptr;
     const int index = keyword != nullptr ? box.FindEntry(keyword) : -1;
 
-    std::wstring second;
-    switch (a.code) {
-        case kFunctionSingleKey: {
-            uint16_t scan = 0, virtualKey = 0;
-            std::memcpy(&scan, a.data, sizeof(scan));
-            std::memcpy(&virtualKey, a.data + 2, sizeof(virtualKey));
-            if (scan != 0)
-                names::KeyDisplayName(virtualKey, scan, a.data[4] != 0, second);
-            break;
-        }
-        case kFunctionMacroById:
-            if (const CMacro* macro = m_config.FindMacroById(AssignmentId(a)))
-                second = macro->Name();
-            break;
-        case kFunctionMacroByName:
-            if (const CMacro* macro = m_config.FindMacroByName(AssignmentName(a).c_str()))
-                second = macro->Name();
-            break;
-        case kFunctionProfileById:
-            if (const CMouseProfile* target = m_config.FindById(AssignmentId(a)))
-                second = target->GetName();
-            break;
-        case kFunctionProfileByName:
-            if (const CMouseProfile* target = m_config.FindByName(AssignmentName(a).c_str()))
-                second = target->GetName();
-            break;
-        default:
-            break;
-    }
+    const std::wstring second = pages::AssignmentDetail(m_config, a);
     if (index < 0)
         box.ClearSelection();
     else

@@ -1,8 +1,8 @@
 // The pages whose controls come with their own work: performance and
-// lighting (the sliders, stage tiles and lights), manage profiles (the
-// profile list) and manage macros (the recorder and the macro display). The
-// main window already routes their buttons and notifications to them; each
-// fills its routes and notifications as its controls arrive.
+// lighting (the sliders, stage tiles and lights) and manage macros (the
+// recorder and the macro display). The main window already routes their
+// buttons and notifications to them; each fills its routes and
+// notifications as its controls arrive.
 #pragma once
 
 #include "app/pages/Page.h"
@@ -11,13 +11,6 @@ class CPerformancePage : public CPage {
 public:
     using CPage::CPage;
     uint32_t Flags() const override { return kPagePerformance | kPageLighting; }
-    void Bind() override {}
-};
-
-class CProfilesPage : public CPage {
-public:
-    using CPage::CPage;
-    uint32_t Flags() const override { return kPageProfiles; }
     void Bind() override {}
 };
 

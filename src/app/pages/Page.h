@@ -44,6 +44,8 @@ public:
     virtual void SwitchPage(uint32_t flag) = 0;
     // Redraws every page from the configuration.
     virtual void RefreshPages() = 0;
+    // Shows the current profile's name in the main page's indicator.
+    virtual void ShowProfile() = 0;
     // Runs a popup modally over the main window; its result (1 OK, 2 Cancel).
     virtual INT_PTR RunPopup(CPopupBox& popup) = 0;
 };
