@@ -65,11 +65,17 @@ face() {
 # A page picture never holds the colour key: it would punch a hole in the
 # window.
 on_page() {
-    local svg=$1 bmp=$2 x=$3 y=$4 mask=${5:-}
+    on_panel main-bg.bmp "$@"
+}
+
+# The same over another panel's background: on_panel BACKGROUND SVG BMP X Y
+# [MASK], for pictures on a popup.
+on_panel() {
+    local behind=$1 svg=$2 bmp=$3 x=$4 y=$5 mask=${6:-}
     rsvg-convert "$svg" -o "$work/page.png"
     local size
     size="$(identify -format '%wx%h' "$work/page.png")"
-    convert "$out/main-bg.bmp" -crop "$size+$x+$y" +repage "$work/page.png" -compose Over -composite \
+    convert "$out/$behind" -crop "$size+$x+$y" +repage "$work/page.png" -compose Over -composite \
         -alpha off -type TrueColor "BMP3:$out/$bmp"
     if [ -n "$mask" ]; then
         convert "$work/page.png" -alpha extract -threshold 0 -negate -type TrueColor "BMP3:$out/$mask"
@@ -77,7 +83,7 @@ on_page() {
     local keyed
     keyed="$(convert "$out/$bmp" -fill black +opaque '#FF00FF' -fill white -opaque '#FF00FF' -format '%[fx:maxima]' info:)"
     if [ "$keyed" != 0 ]; then
-        echo "build-art: $bmp holds the colour key (magenta): is it placed inside the content area?" >&2
+        echo "build-art: $bmp holds the colour key (magenta): is it placed inside its panel's shape?" >&2
         exit 1
     fi
 }
@@ -109,6 +115,13 @@ for kind in warn ask entry key; do
     panel "$work/popup.svg" "popup-$kind" '#0B0C0F'
 done
 
+# The profile preview (PreviewPopup.xml): a larger frame of the same outline,
+# and the numbers of the top view's seven buttons beside its text lines.
+popup_svg preview 620 500 276 >"$work/popup.svg"
+panel "$work/popup.svg" popup-preview '#0B0C0F'
+numstrip_svg 7 16 24 >"$work/strip.svg"
+on_panel popup-preview-bg.bmp "$work/strip.svg" preview-button-numbers.bmp 24 76
+
 # --- pages: pictures and buttons laid over the content area (pages.sh) --------
 # Positions are those of the items in assets/xml; a picture moved there must
 # be moved here too, or it shows a piece of background from elsewhere.
@@ -122,8 +135,16 @@ on_page "$work/thumbgrid.svg" thumb-grid.bmp 36 200
 page_face toggle keypad-123 490 466 64 30 left
 page_face toggle keypad-num 554 466 64 30 right
 page_face page_button disable-keys 740 466 180 30 hatch
+# manage profiles: the frame with the well of the profile list (list at
+# x 52, y 244, 664 x 140 of the main window) and the buttons beside it
+frame_svg 888 340 profiles "$(list_well_svg 16 48 664 140)" >"$work/frame.svg"
+on_page "$work/frame.svg" frame-profiles.bmp 36 196 frame-profiles-mask.bmp
+page_face page_button profile-new 736 244 172 34 plus
+page_face page_button profile-import 736 290 172 34 in
+page_face page_button profile-export 736 336 172 34 out
+page_face page_button profile-delete 736 382 172 34 cross
 # pages still to be filled: a frame each, its inside left to the page
-for page in performance profiles macros lighting; do
+for page in performance macros lighting; do
     frame_svg 888 340 "$page" >"$work/frame.svg"
     on_page "$work/frame.svg" "frame-$page.bmp" 36 196 "frame-$page-mask.bmp"
 done

@@ -175,13 +175,13 @@ EOF
     esac
 }
 
-# The frame of a page whose content comes later: frame_svg WIDTH HEIGHT
-# EMBLEM. Only the frame is drawn (a header band with the page's emblem and
-# vents, the edge, corner marks); the inside stays transparent, and
+# The frame of a page: frame_svg WIDTH HEIGHT EMBLEM [EXTRA]. Only the frame
+# is drawn (a header band with the page's emblem and vents, the edge, corner
+# marks, and EXTRA, SVG drawn on top); the inside stays transparent, and
 # build-art.sh makes the drawing itself the item's window region, so the
-# items later placed inside the frame are not covered by the picture.
+# items placed inside the frame are not covered by the picture.
 frame_svg() {
-    local w=$1 h=$2 emblem=$3
+    local w=$1 h=$2 emblem=$3 extra=${4:-}
     local c=14 band=30
     cat <<EOF
 <svg xmlns="http://www.w3.org/2000/svg" width="$w" height="$h" viewBox="0 0 $w $h">
@@ -209,8 +209,41 @@ $(emblem_svg "$emblem" | sed 's/^/    /')
   <path d="M1,$((band + 20)) V1 H200" fill="none" stroke="#00C8FF" stroke-width="4" opacity="0.4" filter="url(#glow)"/>
   <path d="M1,$((h - 30)) V$((h - 1)) H30" fill="none" stroke="#3A404B" stroke-width="2"/>
   <path d="M$((w - 1)),$((h - 30)) V$((h - 1)) H$((w - 30))" fill="none" stroke="#3A404B" stroke-width="2"/>
+$extra
 </svg>
 EOF
+}
+
+# What the manage-profiles frame adds around the profile list (LIST_PROFILELIST
+# at X, Y, W x H of the frame): a well edge 4 pixels out from the list, lit
+# at its top left corner like the frame itself. list_well_svg X Y W H.
+list_well_svg() {
+    local x=$1 y=$2 w=$3 h=$4
+    local l=$((x - 4)) t=$((y - 4)) r=$((x + w + 3)) b=$((y + h + 3))
+    cat <<EOF
+  <path d="M$l.5,$t.5 H$r.5 V$b.5 H$l.5 Z" fill="none" stroke="#23272F"/>
+  <path d="M$((l + 1)),$((t + 28)) V$((t + 1)) H$((l + 90))" fill="none" stroke="#00C8FF" stroke-width="2"/>
+  <path d="M$r,$((b - 20)) V$b H$((r - 20))" fill="none" stroke="#3A404B" stroke-width="2"/>
+EOF
+}
+
+# The numbers 1..COUNT of the preview popup's top view, one under the other
+# beside its text lines: COUNT cells of PITCH pixels, each a small plate
+# with the number, WIDTH wide. numstrip_svg COUNT PITCH WIDTH.
+numstrip_svg() {
+    local count=$1 pitch=$2 w=$3
+    local h=$((count * pitch)) i y
+    echo "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"$w\" height=\"$h\" viewBox=\"0 0 $w $h\">"
+    for ((i = 1; i <= count; i++)); do
+        y=$(((i - 1) * pitch))
+        cat <<EOF
+  <path d="M3.5,$((y + 1)).5 H$((w - 1)).5 V$((y + pitch - 4)).5 L$((w - 4)).5,$((y + pitch - 1)).5 H0.5 V$((y + 4)).5 Z"
+        fill="#111318" stroke="#2C313A"/>
+  <rect x="0" y="$((y + 4))" width="2" height="$((pitch - 8))" fill="#00C8FF"/>
+EOF
+        number_svg "$i" $((w / 2 + 1)) $((y + pitch / 2)) 9 '#E2E7EF' | sed 's/^/  /'
+    done
+    echo "</svg>"
 }
 
 # --- button faces on the page (transparent outside, laid over the page) -----
@@ -219,7 +252,8 @@ EOF
 # right corners as the dialog buttons. page_button_svg STATE W H [GLYPH],
 # GLYPH "switch" adds two chevrons at the right end (the button changes the
 # view), "hatch" draws the down face hatched (a check box held down means the
-# keys are off).
+# keys are off); "plus", "in", "out" and "cross" draw a small mark at the
+# left end (new, import, export, delete).
 page_button_svg() {
     local state=$1 w=$2 h=$3 glyph=${4:-}
     local top bottom edge mark ink
@@ -256,6 +290,13 @@ EOF
   <path d="M$((w - 1)),$((h - c - 3)) V$((h - c)) L$((w - c)),$((h - 1)) H$((w - c - 3))" fill="none"
         stroke="$mark" stroke-width="2"/>
 EOF
+    local gx=14 gy=$((h / 2))
+    case $glyph in
+        plus) echo "  <path d=\"M$((gx - 5)),$gy H$((gx + 5)) M$gx,$((gy - 5)) V$((gy + 5))\" stroke=\"$ink\" stroke-width=\"2\"/>" ;;
+        in) echo "  <path d=\"M$gx,$((gy - 6)) V$((gy + 2)) M$((gx - 4)),$((gy - 2)) L$gx,$((gy + 2)) L$((gx + 4)),$((gy - 2)) M$((gx - 6)),$((gy + 6)) H$((gx + 6))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/>" ;;
+        out) echo "  <path d=\"M$gx,$((gy + 2)) V$((gy - 6)) M$((gx - 4)),$((gy - 2)) L$gx,$((gy - 6)) L$((gx + 4)),$((gy - 2)) M$((gx - 6)),$((gy + 6)) H$((gx + 6))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/>" ;;
+        cross) echo "  <path d=\"M$((gx - 4)),$((gy - 4)) L$((gx + 4)),$((gy + 4)) M$((gx + 4)),$((gy - 4)) L$((gx - 4)),$((gy + 4))\" stroke=\"$ink\" stroke-width=\"2\"/>" ;;
+    esac
     if [ "$glyph" = switch ]; then
         local x=$((w - 22)) y=$((h / 2))
         cat <<EOF

@@ -1,12 +1,15 @@
 # The popup boxes' frame as an SVG template, sourced by build-art.sh:
-# popup_svg KIND prints the frame of one kind of popup, 420 x 220, whose
-# outside is transparent (build-art.sh makes the mask and the colour key of
-# it). Every popup has the same outline, so the kinds share one shape:
+# popup_svg KIND [WIDTH HEIGHT BAR] prints the frame of one kind of popup,
+# 420 x 220 with its bottom bar from y 152 unless given, whose outside is
+# transparent (build-art.sh makes the mask and the colour key of it). Every
+# popup has the same outline, so the kinds share one shape:
 #
-#   warn   an exclamation mark: the popup tells the user of a problem
-#   ask    a question mark: the popup asks before something is done
-#   entry  a pen and a text field: the popup asks for a name
-#   key    a key cap and a key field: the popup asks for one key
+#   warn     an exclamation mark: the popup tells the user of a problem
+#   ask      a question mark: the popup asks before something is done
+#   entry    a pen and a text field: the popup asks for a name
+#   key      a key cap and a key field: the popup asks for one key
+#   preview  no emblem: the whole content area is the popup's own (the
+#            profile preview, 620 x 500)
 #
 # Layout that the popup skin files (assets/xml/*Popup.xml) rely on:
 #   emblem      x 20..84,   y 44..108
@@ -15,14 +18,16 @@
 #               the edit itself at x 106..394, y 81..101 (entry, key)
 #   bottom bar  y 153..220, flat #0B0C0F behind the buttons (faces.sh
 #               button faces, 120 x 36 at y 168)
+# The preview's content area is y 31..275; below it, flat #0B0C0F, the
+# stage tiles and the OK button (PreviewPopup.xml).
 #
 # Palette as faces.sh: body #0B0C0F, header #111318, panel #15181D, edge
 # #2C313A, accent #00C8FF.
 
 popup_svg() {
     local kind=$1
-    local w=420 h=220
-    local emblem field=''
+    local w=${2:-420} h=${3:-220} bar=${4:-152}
+    local emblem field='' plate=1
     case $kind in
         warn)
             emblem='<path d="M52,51 L79,100 H25 Z" fill="#00C8FF" fill-opacity="0.12" stroke="#00C8FF"
@@ -52,12 +57,13 @@ popup_svg() {
   <rect x="35" y="58" width="34" height="30" rx="4" fill="#15181D" stroke="#00C8FF" stroke-width="2"/>
   <path d="M46,73 H58" stroke="#00C8FF" stroke-width="3" stroke-linecap="round"/>'
             field=1 ;;
+        preview) emblem='' plate='' ;;
         *) echo "popup_svg: unknown kind $kind" >&2; return 1 ;;
     esac
     cat <<EOF
 <svg xmlns="http://www.w3.org/2000/svg" width="$w" height="$h" viewBox="0 0 $w $h">
   <defs>
-    <path id="outline" d="M18,0 H414 L420,6 V202 L402,220 H6 L0,214 V18 Z"/>
+    <path id="outline" d="M18,0 H$((w - 6)) L$w,6 V$((h - 18)) L$((w - 18)),$h H6 L0,$((h - 6)) V18 Z"/>
     <clipPath id="inside"><use href="#outline"/></clipPath>
     <linearGradient id="panel" x1="0" y1="0" x2="0" y2="1">
       <stop offset="0" stop-color="#15181D"/><stop offset="1" stop-color="#0F1115"/>
@@ -83,19 +89,23 @@ popup_svg() {
     <rect x="0" y="30" width="$w" height="1" fill="#23272F"/>
     <rect x="18" y="29" width="120" height="2" fill="#00C8FF"/>
     <rect x="18" y="27" width="120" height="5" fill="#00C8FF" opacity="0.35" filter="url(#glow)"/>
-    <rect x="300" y="10" width="96" height="12" fill="url(#vents)"/>
-    <rect x="290" y="10" width="4" height="12" fill="#00C8FF" opacity="0.8"/>
+    <rect x="$((w - 120))" y="10" width="96" height="12" fill="url(#vents)"/>
+    <rect x="$((w - 130))" y="10" width="4" height="12" fill="#00C8FF" opacity="0.8"/>
 
     <!-- content area -->
-    <rect x="0" y="31" width="$w" height="121" fill="url(#panel)"/>
-    <rect x="0" y="36" width="$w" height="116" fill="url(#dots)"/>
-    <rect x="0" y="31" width="$w" height="121" fill="url(#panelGlow)"/>
-    <rect x="0" y="152" width="$w" height="1" fill="#23272F"/>
+    <rect x="0" y="31" width="$w" height="$((bar - 31))" fill="url(#panel)"/>
+    <rect x="0" y="36" width="$w" height="$((bar - 36))" fill="url(#dots)"/>
+    <rect x="0" y="31" width="$w" height="$((bar - 31))" fill="url(#panelGlow)"/>
+    <rect x="0" y="$bar" width="$w" height="1" fill="#23272F"/>
+EOF
+    if [ -n "$plate" ]; then
+        cat <<EOF
 
     <!-- emblem plate -->
     <path d="M20.5,44.5 H77.5 L84.5,51.5 V108.5 H27.5 L20.5,101.5 Z" fill="#111318" stroke="#23272F"/>
     $emblem
 EOF
+    fi
     if [ -n "$field" ]; then
         cat <<EOF
 
@@ -110,11 +120,11 @@ EOF
     <use href="#outline" fill="none" stroke="#2C313A" stroke-width="4"/>
     <g fill="none" stroke="#00C8FF" stroke-width="2" stroke-linecap="square">
       <path d="M1,64 V18.4 L18.4,1 H96"/>
-      <path d="M419,156 V201.6 L401.6,219 H324"/>
+      <path d="M$((w - 1)),$((h - 64)) V$((h - 19)).6 L$((w - 19)).6,$((h - 1)) H$((w - 96))"/>
     </g>
     <g fill="none" stroke="#00C8FF" stroke-width="4" opacity="0.4" filter="url(#glow)">
       <path d="M1,64 V18.4 L18.4,1 H96"/>
-      <path d="M419,156 V201.6 L401.6,219 H324"/>
+      <path d="M$((w - 1)),$((h - 64)) V$((h - 19)).6 L$((w - 19)).6,$((h - 1)) H$((w - 96))"/>
     </g>
   </g>
 </svg>

@@ -40,6 +40,8 @@ page_text() {
       printf '%s\n' --append ': Quick Build Macro' ;;
     ProfileLimitReachedPopup.xml) printf '%s\n' --message '$CreateProfile' ;;
     ImporttProfileWarningPopup.xml) printf '%s\n' --message '$ImportProfile' ;;
+    ImportProfileFailedPopup.xml) printf '%s\n' --append ': Tournament Setup 01.vxp' ;;
+    ExportProfileFailedPopup.xml) printf '%s\n' --append ': Tournament Setup 01' ;;
   esac
 }
 
