@@ -90,6 +90,11 @@ protected:
         SetWindowTextW(m_list->Editor().Handle(), typed.c_str());
         m_list->FinishEdit(true);
     }
+    void DoubleClick(const std::wstring& name) {
+        const ListNotify note{RowOf(name), 0, nullptr};
+        SendMessageW(m_hwnd, WMU_LIST_DBLCLICK, reinterpret_cast<WPARAM>(m_list->Window()),
+                     reinterpret_cast<LPARAM>(&note));
+    }
     void Select(const std::wstring& name) { ASSERT_TRUE(m_list->SelectRow(RowOf(name))); }
     std::wstring Current() const {
         const CMouseProfile* current = m_config.GetCurrentProfile();
@@ -144,6 +149,7 @@ TEST_F(ProfilesPageTest, NamingCopyingRenamingAndDeletingKeepTheRules) {
     EXPECT_EQ(Seen({L"ProfileNamePopup.xml", L"DuplicateProfileWarningPopup.xml"}), popups.Seen());
     popups.Cancel();
     Click(ctl::BUTTON_NEWPROFILE, kProfilesPage);
+    EXPECT_EQ(Seen({L"ProfileNamePopup.xml"}), popups.Seen());
     EXPECT_EQ(2, m_config.GetProfileCount()) << "cancelled";
 
     // Copies count up from the name and become current.
@@ -159,8 +165,12 @@ TEST_F(ProfilesPageTest, NamingCopyingRenamingAndDeletingKeepTheRules) {
     EXPECT_EQ(Seen({L"ProfileNamePopup.xml", L"ProfileLimitReachedPopup.xml"}), popups.Seen());
     EXPECT_EQ(5, m_config.GetProfileCount());
 
-    // Rename in place: a used name brings the warning and the old name back;
-    // an empty one just the old name; anything else is taken.
+    // A double click makes a profile current. Rename in place: a used name
+    // brings the warning and the old name back; an empty one just the old
+    // name; anything else is taken.
+    DoubleClick(L"Ärger01");
+    EXPECT_EQ(L"Ärger01", Current());
+    EXPECT_EQ(L"Ärger01", Indicated());
     popups.Ok();
     RenameInPlace(L"Ärger01", L"Ärger");
     EXPECT_EQ(Seen({L"DuplicateProfileWarningPopup.xml"}), popups.Seen());
