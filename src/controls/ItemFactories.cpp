@@ -6,6 +6,7 @@
 #include "controls/BitmapBtn.h"
 #include "controls/BitmapItem.h"
 #include "controls/BitmapWindow.h"
+#include "controls/DPIStageWindow.h"
 #include "controls/DropdownListItem.h"
 #include "controls/EditItem.h"
 #include "controls/ListPanelItem.h"
@@ -61,8 +62,9 @@ void RegisterItemFactories() {
     skin::RegisterItem(L"COMBO", CDropdownListItem::FromSkin);
     skin::RegisterItem(L"LISTPANEL", CListPanelItem::FromSkin);
     skin::RegisterItem(L"LISTCTRL", CXListCtrl::FromSkin);
+    skin::RegisterItem(L"DPISTAGEWINDOW", CDPIStageWindow::FromSkin);
     // Controls still to come register here:
-    // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, DPISTAGEWINDOW, MACRODISPLAY.
+    // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, MACRODISPLAY.
 }
 
 }  // namespace controls

@@ -182,4 +182,34 @@ void DrawPicture(HDC dc, HBITMAP picture, int x, int y, int width, int height) {
     BitBlt(dc, x, y, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
+void DrawMaskedPicture(HDC dc, HBITMAP picture, HBITMAP mask, int x, int y, int width, int height) {
+    if (mask == nullptr) {
+        DrawPicture(dc, picture, x, y, width, height);
+        return;
+    }
+    if (picture == nullptr)
+        return;
+    SIZE size = win::BitmapSize(picture);
+    SIZE maskSize = win::BitmapSize(mask);
+    width = std::min<int>({width, size.cx, maskSize.cx});
+    height = std::min<int>({height, size.cy, maskSize.cy});
+    if (width <= 0 || height <= 0)
+        return;
+    win::UniqueDC image(CreateCompatibleDC(dc));
+    win::UniqueDC shape(CreateCompatibleDC(dc));
+    if (!image || !shape)
+        return;
+    win::SelectGuard selectImage(image.get(), picture);
+    win::SelectGuard selectShape(shape.get(), mask);
+    win::SaveDCGuard saved(dc);
+    // A one-bit mask takes these colours: 0 black, 1 white.
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    // target ^ picture, kept only under white, ^ picture again: the target
+    // where the mask is white, the picture where it is black.
+    BitBlt(dc, x, y, width, height, image.get(), 0, 0, SRCINVERT);
+    BitBlt(dc, x, y, width, height, shape.get(), 0, 0, SRCAND);
+    BitBlt(dc, x, y, width, height, image.get(), 0, 0, SRCINVERT);
+}
+
 }  // namespace controls

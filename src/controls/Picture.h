@@ -30,5 +30,8 @@ win::UniqueBitmap CopyPicture(HBITMAP source);
 
 // Copies a bitmap to (x, y) of a DC, width x height (clipped to the bitmap).
 void DrawPicture(HDC dc, HBITMAP picture, int x, int y, int width, int height);
+// The same through a mask of the picture's size: white mask pixels leave the
+// DC as it was, black ones take the picture. Without a mask: DrawPicture.
+void DrawMaskedPicture(HDC dc, HBITMAP picture, HBITMAP mask, int x, int y, int width, int height);
 
 }  // namespace controls

@@ -278,6 +278,17 @@ RECT ItemRect(const XmlElement& element, int32_t id) {
     return ReadRect(element.FindFirst(L"RECT"));
 }
 
+RECT OwnItemRect(const XmlElement& element, int32_t id) {
+    RECT rect = {};
+    if (OverrideRect(id, rect))
+        return rect;
+    for (const auto& child : element.Children()) {
+        if (child->Name() == L"RECT")
+            return ReadRect(child.get());
+    }
+    return rect;
+}
+
 COLORREF ColourAttribute(const XmlElement& element, const wchar_t* name, COLORREF fallback) {
     const std::wstring& value = element.Attribute(name);
     if (value.empty())

@@ -83,6 +83,9 @@ RECT CornerRect(int64_t x, int64_t y, int64_t width, int64_t height);
 RECT ReadRect(const XmlElement* rectElement);
 // The item's RECT child, or the current language's RECT override of the id.
 RECT ItemRect(const XmlElement& element, int32_t id);
+// The same from the item's direct RECT child only, for items whose parts
+// carry RECTs of their own that may come first.
+RECT OwnItemRect(const XmlElement& element, int32_t id);
 
 // A colour attribute (a colour name); `fallback` when missing or unknown.
 COLORREF ColourAttribute(const XmlElement& element, const wchar_t* name, COLORREF fallback);
