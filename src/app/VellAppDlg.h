@@ -54,6 +54,8 @@ public:
     bool WritePending() const { return m_writing || m_writeQueued; }
     // The items of page 0..5, its page file read first if it was not yet.
     const ItemList& PageItems(int index);
+    // The manage-profiles page's logic; null without a configuration.
+    CProfilesPage* ProfilesPage() const { return m_profiles.get(); }
 
 protected:
     bool OnInitDialog() override;

@@ -2,10 +2,7 @@
 
 #include <utility>
 
-#if __has_include("controls/DPIStageWindow.h")
 #include "controls/DPIStageWindow.h"
-#define TARN_HAVE_TILES 1
-#endif
 #include "controls/DropdownListItem.h"
 #include "controls/TextItem.h"
 #include "skin/LangTable.h"
@@ -53,7 +50,6 @@ void CPreviewPopup::OnInitHook() {
 }
 
 void CPreviewPopup::ShowStages() {
-#ifdef TARN_HAVE_TILES
     for (int i = 0; i < static_cast<int>(m_content.stages.size()); ++i) {
         auto* tile = FindItemAs<CDPIStageWindow>(kFirstTile + i, kItemDpiStageWindow);
         if (tile == nullptr)
@@ -65,10 +61,9 @@ void CPreviewPopup::ShowStages() {
         tile->SetSeparateXY(stage.separate);
         tile->SetSelected(stage.active);
         // Shown, never chosen: a click changes nothing here.
-        tile->SetTileEnabled(false);
+        tile->SetStageEnabled(false);
         tile->SetInUse(stage.inUse);
     }
-#endif
 }
 
 void CPreviewPopup::ShowView(int view) {

@@ -117,6 +117,7 @@ public:
         std::wstring text;  // the name or path to type; empty types nothing
     };
     static constexpr wchar_t kFileDialog[] = L"file dialog";
+    static constexpr wchar_t kQuestion[] = L"question";
 
     explicit ScriptedPopups(HWND main) {
         s_self = this;
@@ -148,12 +149,18 @@ private:
     }
     void AnswerActive() {
         HWND active = GetActiveWindow();
-        if (active == nullptr || active == m_main || active == m_answered || GetWindow(active, GW_OWNER) != m_main)
+        if (active == nullptr || active == m_main || active == m_answered || !OwnedByMain(active))
             return;
         m_answered = active;
         const Answer answer = m_script.empty() ? Answer{false, {}} : m_script.front();
         if (!m_script.empty())
             m_script.pop_front();
+        if (GetDlgItem(active, IDYES) != nullptr) {
+            // A question of a platform dialog (replace the file?).
+            m_seen.push_back(kQuestion);
+            PostMessageW(active, WM_COMMAND, MAKEWPARAM(answer.ok ? IDYES : IDNO, BN_CLICKED), 0);
+            return;
+        }
         auto* panel = dynamic_cast<CGUIPanel*>(win::WindowBase::FromHandle(active));
         m_seen.push_back(panel != nullptr ? panel->SkinFile() : std::wstring(kFileDialog));
         if (!answer.text.empty()) {
@@ -166,6 +173,14 @@ private:
             }
         }
         PostMessageW(active, WM_COMMAND, MAKEWPARAM(answer.ok ? IDOK : IDCANCEL, BN_CLICKED), 0);
+    }
+
+    bool OwnedByMain(HWND window) const {
+        for (HWND owner = GetWindow(window, GW_OWNER); owner != nullptr; owner = GetWindow(owner, GW_OWNER)) {
+            if (owner == m_main)
+                return true;
+        }
+        return false;
     }
 
     static inline ScriptedPopups* s_self = nullptr;

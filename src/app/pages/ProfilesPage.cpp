@@ -383,14 +383,18 @@ void CProfilesPage::ImportProfile() {
         return;
     }
     std::wstring path;
-    if (!AskForFile(false, path))
-        return;
-    if (!m_device->ImportProfile(path.c_str(), &m_config)) {
+    if (AskForFile(false, path))
+        ImportFile(path);
+}
+
+bool CProfilesPage::ImportFile(const std::wstring& path) {
+    if (m_device == nullptr || !m_device->ImportProfile(path.c_str(), &m_config)) {
         // Nothing was added: neither here nor on the mouse.
         Warn(kImportFailedPopup, L": " + CXListCtrl::FileNameOf(path));
-        return;
+        return false;
     }
     Refresh();
+    return true;
 }
 
 void CProfilesPage::ExportProfile(CMouseProfile* profile) {

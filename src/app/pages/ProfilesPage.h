@@ -36,6 +36,9 @@ public:
     void RestoreProfile(CMouseProfile* profile);
     void PreviewProfile(CMouseProfile* profile);
     void ImportProfile();
+    // The import once a file is chosen: the profile is added here and on the
+    // mouse, or the user is told why not and nothing changes.
+    bool ImportFile(const std::wstring& path);
     void ExportProfile(CMouseProfile* profile);
     void MakeCurrent(CMouseProfile* profile);
 
