@@ -15,38 +15,6 @@ cls=SINGLE_INSTANCE_APP_TARN
 . "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 mkdir -p "$shots"
 
-# "x y w h" of a control in a skin file: the first RECT after its name.
-rect_of() {
-  awk -v name="name=\"$2\"" '
-    index($0, name) { found = 1 }
-    found && /<RECT/ {
-      match($0, /left="[0-9]+"/); l = substr($0, RSTART + 6, RLENGTH - 7)
-      match($0, /top="[0-9]+"/); t = substr($0, RSTART + 5, RLENGTH - 6)
-      match($0, /right="[0-9]+"/); w = substr($0, RSTART + 7, RLENGTH - 8)
-      match($0, /bottom="[0-9]+"/); h = substr($0, RSTART + 8, RLENGTH - 9)
-      print l, t, w, h; exit
-    }' "$bin/xml/$1"
-}
-read -r ox oy _ _ <<<"0 0 0 0"
-origin() { read -r ox oy _ _ < <(p rect "$cls"); }
-# Click the middle of a control of a skin file (main window coordinates).
-click_control() {
-  local x y w h
-  read -r x y w h < <(rect_of "$1" "$2")
-  p click $((ox + x + w / 2)) $((oy + y + h / 2))
-}
-# Open a drop-down box and choose entry INDEX of its list (rows of 18 pixels
-# right below the box, after a 1-pixel border).
-choose() {  # choose SKIN CONTROL INDEX
-  local x y w h
-  read -r x y w h < <(rect_of "$1" "$2")
-  p click $((ox + x + w / 2)) $((oy + y + h / 2))
-  sleep 0.6
-  p click $((ox + x + 20)) $((oy + y + h + 1 + $3 * 18 + 9))
-  sleep 0.8
-}
-shot() { import -window root "$shots/$1.png" 2>/dev/null; }
-
 # A mouse in its factory state, kept in a state file of this test.
 state_dir="$(mktemp -d)"
 export TARN_DEVICE_STATE="$(winepath -w "$state_dir/state.txt" 2>/dev/null)"

@@ -17,6 +17,9 @@
 //   probe rect CLASS           print "left top right bottom" of that window
 //   probe fgrect               print the foreground window's class and rect
 //   probe click X Y            a left click at the screen point (SendInput)
+//   probe rclick X Y           a right click there
+//   probe dblclick X Y         a double click there
+//   probe type TEXT            type TEXT, any script, as Unicode key packets
 //   probe key VK               press and release the virtual key (SendInput)
 //   probe activate CLASS       bring that window to the foreground
 #include <windows.h>
@@ -258,7 +261,7 @@ int wmain(int argc, wchar_t** argv) {
         wprintf(L"%ls %ld %ld %ld %ld\n", name, r.left, r.top, r.right, r.bottom);
         return fg ? 0 : 1;
     }
-    if (cmd == L"click" && argc == 4) {
+    if ((cmd == L"click" || cmd == L"rclick" || cmd == L"dblclick") && argc == 4) {
         // The move, press and release all carry the point: under Wine a
         // press sent right after SetCursorPos can still land where the
         // cursor was before.
@@ -266,6 +269,7 @@ int wmain(int argc, wchar_t** argv) {
         const int h = std::max(GetSystemMetrics(SM_CYSCREEN) - 1, 1);
         const LONG ax = MulDiv(_wtoi(argv[2]), 65535, w);
         const LONG ay = MulDiv(_wtoi(argv[3]), 65535, h);
+        const bool right = cmd == L"rclick";
         INPUT in[3] = {};
         for (INPUT& one : in) {
             one.type = INPUT_MOUSE;
@@ -273,12 +277,33 @@ int wmain(int argc, wchar_t** argv) {
             one.mi.dy = ay;
         }
         in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-        in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in[1].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_MOVE |
+                           MOUSEEVENTF_ABSOLUTE;
+        in[2].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_MOVE |
+                           MOUSEEVENTF_ABSOLUTE;
         if (SendInput(1, &in[0], sizeof(INPUT)) != 1)
             return 1;
         Sleep(30);
+        if (SendInput(2, &in[1], sizeof(INPUT)) != 2)
+            return 1;
+        if (cmd != L"dblclick")
+            return 0;
+        Sleep(40);
         return SendInput(2, &in[1], sizeof(INPUT)) == 2 ? 0 : 1;
+    }
+    if (cmd == L"type" && argc == 3) {
+        // Each character as the keyboard's Unicode packet, so any script types.
+        for (const wchar_t* c = argv[2]; *c != 0; ++c) {
+            INPUT in[2] = {};
+            in[0].type = in[1].type = INPUT_KEYBOARD;
+            in[0].ki.wScan = in[1].ki.wScan = *c;
+            in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+            in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+            if (SendInput(2, in, sizeof(INPUT)) != 2)
+                return 1;
+            Sleep(10);
+        }
+        return 0;
     }
     if (cmd == L"key" && argc == 3) {
         const WORD vk = static_cast<WORD>(_wtoi(argv[2]));
