@@ -121,6 +121,8 @@ popup_svg preview 620 500 276 >"$work/popup.svg"
 panel "$work/popup.svg" popup-preview '#0B0C0F'
 numstrip_svg 7 16 24 >"$work/strip.svg"
 on_panel popup-preview-bg.bmp "$work/strip.svg" preview-button-numbers.bmp 24 76
+numstrip_svg 12 16 24 >"$work/strip12.svg"
+on_panel popup-preview-bg.bmp "$work/strip12.svg" preview-key-numbers.bmp 24 76
 
 # --- pages: pictures and buttons laid over the content area (pages.sh) --------
 # Positions are those of the items in assets/xml; a picture moved there must

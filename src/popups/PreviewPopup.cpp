@@ -36,6 +36,9 @@ std::wstring CPreviewPopup::LineText(const PreviewLine& line) {
 }
 
 void CPreviewPopup::OnInitHook() {
+    // Which profile this is, after the skin's heading.
+    if (auto* heading = FindItemAs<CTextItem>(kHeading, kItemText); heading != nullptr && !m_content.name.empty())
+        heading->SetPlainText(heading->GetText() + L": " + m_content.name);
     m_viewList = FindItemAs<CDropdownListItem>(kViewList, kItemDropdown);
     if (m_viewList != nullptr) {
         m_viewList->ClearEntries();
@@ -72,6 +75,7 @@ void CPreviewPopup::ShowView(int view) {
     m_view = view;
     const bool top = view == kTopView;
     ShowItem(FindItem(kNumberStrip), top);
+    ShowItem(FindItem(kKeyNumberStrip), !top);
     for (int32_t id = kFirstThumbOnlyLine; id <= kLastLine; ++id)
         ShowItem(FindItem(id), !top);
     const PreviewLine* lines = top ? m_content.topView.data()

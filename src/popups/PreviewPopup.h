@@ -33,6 +33,7 @@ struct PreviewStage {
 };
 
 struct PreviewContent {
+    std::wstring name;                       // the profile's, after the heading
     std::array<PreviewLine, 7> topView;      // buttons 1, 2, 3, 25, 26, 10, 11
     std::array<PreviewLine, 12> keypad123;   // thumb positions of the 123 key set
     std::array<PreviewLine, 12> keypadNum;   // and of the NUM key set
@@ -44,6 +45,8 @@ public:
     static constexpr int32_t kViewList = ctl::LIST_GLOBAL_BASIC_COMMANDS;
     static constexpr int32_t kCloseButton = ctl::BUTTON_POPUP_PREVIEW_OK;
     static constexpr int32_t kNumberStrip = ctl::BITMAP_BUTTONNUMSTRIP;
+    static constexpr int32_t kKeyNumberStrip = ctl::BITMAP_BUTTONNUMSTRIP12;
+    static constexpr int32_t kHeading = ctl::TEXT_WARNDLG_HEADING;
     enum View : int { kTopView = 0, kView123 = 1, kViewNum = 2 };
 
     CPreviewPopup(std::wstring skinFile, int templateId, HWND owner, PreviewContent content);

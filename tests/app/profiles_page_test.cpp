@@ -12,6 +12,7 @@
 #include "app/pages/ProfilesPage.h"
 #include "controls/TextItem.h"
 #include "controls/XListCtrl.h"
+#include "popups/PreviewPopup.h"
 
 namespace {
 
@@ -324,6 +325,40 @@ TEST_F(ProfilesPageTest, ImportAndExportSayWhatFailedAndChangeNothing) {
     for (const std::wstring& file : {exported, bad, huge})
         DeleteFileW(file.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+TEST_F(ProfilesPageTest, ThePreviewShowsTheChosenProfile) {
+    ScriptedPopups popups(m_hwnd);
+    CMouseProfile& profile = *m_config.GetCurrentProfile();
+    Assignment toFirst = MakeAssignment(kFunctionProfileByName);
+    SetAssignmentName(toFirst, profile.GetName().c_str());
+    ASSERT_TRUE(m_config.SetButtonAssignment(3, toFirst, &profile));
+    const int32_t numKey1 = m_config.KeyIdAt(12, &profile);
+    ASSERT_GE(numKey1, 0);
+    const uint16_t scan = static_cast<uint16_t>(MapVirtualKeyW(VK_F5, MAPVK_VK_TO_VSC));
+    ASSERT_TRUE(m_config.SetKeyAssignment(numKey1, MakeSingleKeyAssignment(scan, VK_F5, 0), &profile));
+    m_config.SetStagesInUse(3, &profile);
+    m_config.SetActiveStage(2, &profile);
+
+    const PreviewContent content = CProfilesPage::DescribeProfile(m_config, profile);
+    // Button 3 is the third line of the top view: the function, then whom it switches to.
+    std::wstring keyword;
+    ASSERT_TRUE(lang::Resolve(content.topView[2].keyword, keyword));
+    EXPECT_EQ(keyword + L": " + profile.GetName(), CPreviewPopup::LineText(content.topView[2]));
+    std::wstring f5;
+    names::KeyDisplayName(VK_F5, scan, false, f5);
+    EXPECT_EQ(f5, content.keypadNum[0].detail) << "the NUM set's first key";
+    EXPECT_NE(f5, content.keypad123[0].detail);
+    std::vector<int> shown;
+    for (const PreviewStage& stage : content.stages)
+        shown.push_back((stage.inUse ? 1 : 0) + (stage.active ? 2 : 0));
+    EXPECT_EQ((std::vector<int>{1, 3, 1, 0, 0}), shown) << "three stages in use, the second active";
+
+    // The row menu opens it; it changes nothing.
+    popups.Cancel();
+    Menu(profile.GetName(), L"$Preview");
+    EXPECT_EQ(Seen({L"PreviewPopup.xml"}), popups.Seen());
+    EXPECT_EQ(toFirst, m_config.GetButtonAssignment(3, &profile));
 }
 
 }  // namespace

@@ -312,6 +312,7 @@ void CProfilesPage::RestoreProfile(CMouseProfile* profile) {
 
 PreviewContent CProfilesPage::DescribeProfile(CVellConfig& config, CMouseProfile& profile) {
     PreviewContent content;
+    content.name = profile.GetName();
     for (size_t i = 0; i < std::size(kTopViewButtons); ++i)
         content.topView[i] = Describe(config, config.GetButtonAssignment(kTopViewButtons[i], &profile));
     // The profile's key ids in order: the 123 set, then the NUM set.
