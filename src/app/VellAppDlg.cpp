@@ -189,7 +189,10 @@ void CVellAppDlg::ShowProfile() {
     if (m_profileName == nullptr)
         return;
     const CMouseProfile* current = m_config != nullptr ? m_config->GetCurrentProfile() : nullptr;
-    m_profileName->SetPlainText(current != nullptr ? current->GetName() : std::wstring());
+    const std::wstring name = current != nullptr ? current->GetName() : std::wstring();
+    // The indicator repaints the window's background behind it: only when it changes.
+    if (m_profileName->GetText() != name)
+        m_profileName->SetPlainText(name);
 }
 
 void CVellAppDlg::RefreshPages() {

@@ -116,8 +116,9 @@ void CGUIPanel::PaintBackground(HDC dc) {
         return;
     RECT client = {};
     GetClientRect(Handle(), &client);
-    win::MemDC memory(dc, &client);
-    controls::DrawPicture(memory, m_background->Bitmap(), 0, 0, client.right, client.bottom);
+    // One opaque copy, clipped to what needs painting: nothing to compose
+    // off-screen first, and a small repaint copies only its own pixels.
+    controls::DrawPicture(dc, m_background->Bitmap(), 0, 0, client.right, client.bottom);
 }
 
 bool CGUIPanel::OnInitDialog() {

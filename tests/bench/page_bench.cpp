@@ -7,65 +7,20 @@
 // Usage: bench_page [RUNS] [--module-dir DIR]
 #include <windows.h>
 
-
 #include <algorithm>
 #include <cstdio>
-#include <string>
 #include <vector>
 
-#include "app/Startup.h"
-#include "app/VellAppDlg.h"
-#include "bench_support.h"
-#include "controls/ItemFactories.h"
-#include "device/Mouse.h"
-#include "model/VellConfig.h"
-#include "popups/ListPanel.h"
-#include "skin/LangTable.h"
-#include "skin/NameTables.h"
-#include "skin/SkinLoader.h"
-#include "win/Gdi.h"
-#include "win/Handles.h"
-#include "win/ModuleDir.h"
-
-namespace {
-
-}  // namespace
+#include "app_bench.h"
 
 int wmain(int argc, wchar_t** argv) {
-    int runs = 1000;
-    for (int i = 1; i < argc; ++i) {
-        std::wstring arg = argv[i];
-        if (arg == L"--module-dir" && i + 1 < argc)
-            app::SetModuleDirectory(argv[++i]);
-        else
-            runs = std::max(1, _wtoi(argv[i]));
-    }
+    const int runs = bench::RunsFrom(argc, argv, 1000);
     win::ComApartment com;
-    names::BuildAllNameTables();
-    controls::RegisterItemFactories();
-    popups::InstallListPanel();
-    startup::RegisterMainWindowClass(GetModuleHandleW(nullptr));
-    ItemList languages;
-    skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);
-    lang::SelectCurrent(lang::kFirstLanguage);
-
-    const uint16_t product = 21;
-    CVellConfig config;
-    CMouse mouse;
-    if (!mouse.Initialize(&config, &product)) {
-        std::fprintf(stderr, "bench_page: no emulated mouse (is the device service registered?)\n");
+    bench::AppUnderTest app("bench_page");
+    if (app.hwnd == nullptr)
         return 1;
-    }
-    config.AttachDevice(&mouse);
-    CVellAppDlg window(&config, &mouse);
-    HWND hwnd = window.Create();
-    if (hwnd == nullptr) {
-        std::fprintf(stderr, "bench_page: the main window could not be made\n");
-        return 1;
-    }
-    ShowWindow(hwnd, SW_SHOW);
-    UpdateWindow(hwnd);
-    bench::Pump();
+    CVellAppDlg& window = *app.window;
+    HWND hwnd = app.hwnd;
 
     static constexpr uint32_t kOrder[] = {kPageTopView,  kPageMacros,   kPageThumbGrid, kPageLighting,
                                           kPageProfiles, kPagePerformance};
@@ -97,6 +52,5 @@ int wmain(int argc, wchar_t** argv) {
                 bench::Median(repaints));
     std::printf("after the first switch: GDI objects %d, private %.1f MiB\n", first.gdiObjects, first.privateMiB);
     std::printf("after the last switch:  GDI objects %d, private %.1f MiB\n", last.gdiObjects, last.privateMiB);
-    DestroyWindow(hwnd);
     return 0;
 }
