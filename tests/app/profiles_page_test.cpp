@@ -212,14 +212,32 @@ TEST_F(ProfilesPageTest, NamingCopyingRenamingAndDeletingKeepTheRules) {
     ASSERT_TRUE(m_config.DefaultButtonAssignment(3, fallback));
     EXPECT_EQ(fallback, m_config.GetButtonAssignment(3, m_config.ProfileAt(1)));
 
+    // A paste of 10,000 characters into the name cell keeps the first 20.
+    const std::wstring cyrillic = L"Профиль 20 символов!";
+    ASSERT_TRUE(m_list->StartEdit(controls::LCITEM_PROFILENAME, RowOf(L"Ärger")));
+    HWND editor = m_list->Editor().Handle();
+    SendMessageW(editor, EM_SETSEL, 0, -1);
+    const std::wstring pasted = cyrillic + std::wstring(10000 - cyrillic.size(), L'x');
+    if (OpenClipboard(editor)) {
+        EmptyClipboard();
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+        std::copy_n(pasted.c_str(), pasted.size() + 1, static_cast<wchar_t*>(GlobalLock(block)));
+        GlobalUnlock(block);
+        SetClipboardData(CF_UNICODETEXT, block);
+        CloseClipboard();
+    }
+    SendMessageW(editor, WM_PASTE, 0, 0);
+    m_list->FinishEdit(true);
+    EXPECT_NE(-1, RowOf(cyrillic));
+
     // Deleting the current profile makes the first one current.
     popups.Ok();
     Menu(L"a\\/:*?\"<>|", L"$Delete");
     EXPECT_EQ(first, Current());
     EXPECT_EQ(first, Indicated());
-    const std::vector<std::wstring> kept = {first, L"Ärger", L"プロファイル"};
+    const std::vector<std::wstring> kept = {first, cyrillic, L"プロファイル"};
     EXPECT_EQ(kept, NamesOf(m_config));
-    EXPECT_EQ((Seen{L"01 " + first, L"02 Ärger", L"03 プロファイル"}), Rows());
+    EXPECT_EQ((Seen{L"01 " + first, L"02 " + cyrillic, L"03 プロファイル"}), Rows());
 
     // Apply, then a new window over the mouse shows the same list.
     ApplyAndWait();
