@@ -124,6 +124,17 @@ on_panel popup-preview-bg.bmp "$work/strip.svg" preview-button-numbers.bmp 24 76
 numstrip_svg 12 16 24 >"$work/strip12.svg"
 on_panel popup-preview-bg.bmp "$work/strip12.svg" preview-key-numbers.bmp 24 76
 
+# The predefined-command popup (AdvancedMacroPopup.xml): a wider, taller frame
+# for its two lists, and the faces of the add button beside each list (each
+# laid over the piece of the frame behind it: x 326, y 89 and y 143).
+popup_svg commands 460 250 182 >"$work/popup.svg"
+panel "$work/popup.svg" popup-commands '#0B0C0F'
+for state in normal over down disabled; do
+    page_button_svg "$state" 112 28 plus >"$work/face.svg"
+    on_panel popup-commands-bg.bmp "$work/face.svg" "command-add-basic-$state.bmp" 326 89
+    on_panel popup-commands-bg.bmp "$work/face.svg" "command-add-more-$state.bmp" 326 143
+done
+
 # --- pages: pictures and buttons laid over the content area (pages.sh) --------
 # Positions are those of the items in assets/xml; a picture moved there must
 # be moved here too, or it shows a piece of background from elsewhere.
@@ -145,8 +156,21 @@ page_face page_button profile-new 736 244 172 34 plus
 page_face page_button profile-import 736 290 172 34 in
 page_face page_button profile-export 736 336 172 34 out
 page_face page_button profile-delete 736 382 172 34 cross
+# manage macros: the frame with the wells of the macro list (x 52, y 244,
+# 210 x 252) and of the macro display (x 278, y 244, 340 x 252), and the
+# buttons and check boxes of the column beside them
+frame_svg 888 340 macros "$(list_well_svg 16 48 210 252; list_well_svg 242 48 340 252)" >"$work/frame.svg"
+on_page "$work/frame.svg" frame-macros.bmp 36 196 frame-macros-mask.bmp
+page_face page_button macro-new 636 244 132 32 plus
+page_face page_button macro-import 776 244 132 32 in
+page_face page_button macro-export 636 284 132 32 out
+page_face page_button macro-delete 776 284 132 32 cross
+page_face page_button macro-record 636 330 272 34 record
+page_face page_button macro-insert 636 372 272 34 insert
+page_face check macro-ignore-delay 640 426 18 18
+page_face check macro-default-delay 640 456 18 18
 # pages still to be filled: a frame each, its inside left to the page
-for page in performance macros lighting; do
+for page in performance lighting; do
     frame_svg 888 340 "$page" >"$work/frame.svg"
     on_page "$work/frame.svg" "frame-$page.bmp" 36 196 "frame-$page-mask.bmp"
 done
@@ -163,3 +187,4 @@ render "$work/checkbox.svg" checkbox3.bmp '#0B0B0B'
 checkbox_svg checked >"$work/checkbox.svg"
 render "$work/checkbox.svg" checkbox4.bmp '#0B0B0B'
 source "$here/stages.sh"  # the sensitivity-stage tiles: templates and their rendering
+source "$here/macro-rows.sh"  # stand-ins for the macro display's row pictures

@@ -253,7 +253,8 @@ EOF
 # GLYPH "switch" adds two chevrons at the right end (the button changes the
 # view), "hatch" draws the down face hatched (a check box held down means the
 # keys are off); "plus", "in", "out" and "cross" draw a small mark at the
-# left end (new, import, export, delete).
+# left end (new, import, export, delete); "record" a recording dot, "insert"
+# a row put between two others (insert a predefined command).
 page_button_svg() {
     local state=$1 w=$2 h=$3 glyph=${4:-}
     local top bottom edge mark ink
@@ -296,6 +297,8 @@ EOF
         in) echo "  <path d=\"M$gx,$((gy - 6)) V$((gy + 2)) M$((gx - 4)),$((gy - 2)) L$gx,$((gy + 2)) L$((gx + 4)),$((gy - 2)) M$((gx - 6)),$((gy + 6)) H$((gx + 6))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/>" ;;
         out) echo "  <path d=\"M$gx,$((gy + 2)) V$((gy - 6)) M$((gx - 4)),$((gy - 2)) L$gx,$((gy - 6)) L$((gx + 4)),$((gy - 2)) M$((gx - 6)),$((gy + 6)) H$((gx + 6))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/>" ;;
         cross) echo "  <path d=\"M$((gx - 4)),$((gy - 4)) L$((gx + 4)),$((gy + 4)) M$((gx + 4)),$((gy - 4)) L$((gx - 4)),$((gy + 4))\" stroke=\"$ink\" stroke-width=\"2\"/>" ;;
+        record) echo "  <circle cx=\"$gx\" cy=\"$gy\" r=\"6\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.5\"/><circle cx=\"$gx\" cy=\"$gy\" r=\"3.2\" fill=\"$ink\"/>" ;;
+        insert) echo "  <path d=\"M$((gx - 6)),$((gy - 5)) H$((gx + 6)) M$((gx - 6)),$((gy + 5)) H$((gx + 6)) M$((gx - 6)),$gy H$((gx - 1)) M$((gx + 3)),$((gy - 3)) V$((gy + 3)) M$gx,$gy H$((gx + 6))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/>" ;;
     esac
     if [ "$glyph" = switch ]; then
         local x=$((w - 22)) y=$((h / 2))
@@ -303,6 +306,25 @@ EOF
   <path d="M$x,$((y - 4)) L$((x + 4)),$y L$x,$((y + 4)) M$((x + 5)),$((y - 4)) L$((x + 9)),$y L$((x + 5)),$((y + 4))"
         fill="none" stroke="$ink" stroke-width="1.8" stroke-linecap="round" stroke-linejoin="round"/>
 EOF
+    fi
+    echo "</svg>"
+}
+
+# A check box on a page (the delay options of the macros page): a square box,
+# ticked in the down face, which a checked box keeps. check_svg STATE SIZE.
+check_svg() {
+    local state=$1 n=$2
+    local fill edge tick=''
+    case $state in
+        normal)   fill='#15181D' edge='#5A6270' ;;
+        over)     fill='#1B2029' edge='#00C8FF' ;;
+        down)     fill='#00C8FF' edge='#00C8FF' tick='#0B0C0F' ;;
+        disabled) fill='#121418' edge='#2C313A' ;;
+    esac
+    echo "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"$n\" height=\"$n\" viewBox=\"0 0 $n $n\">"
+    echo "  <rect x=\"1.5\" y=\"1.5\" width=\"$((n - 3))\" height=\"$((n - 3))\" rx=\"2.5\" fill=\"$fill\" stroke=\"$edge\"/>"
+    if [ -n "$tick" ]; then
+        awk -v n="$n" -v c="$tick" 'BEGIN { printf "  <path d=\"M%.1f,%.1f L%.1f,%.1f L%.1f,%.1f\" fill=\"none\" stroke=\"%s\" stroke-width=\"2\" stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n", n*0.25, n*0.52, n*0.43, n*0.70, n*0.76, n*0.30, c }'
     fi
     echo "</svg>"
 }

@@ -10,6 +10,8 @@
 #   key      a key cap and a key field: the popup asks for one key
 #   preview  no emblem: the whole content area is the popup's own (the
 #            profile preview, 620 x 500)
+#   commands a list with a plus: the popup inserts a predefined command
+#            (460 x 250, its bottom bar from y 182)
 #
 # Layout that the popup skin files (assets/xml/*Popup.xml) rely on:
 #   emblem      x 20..84,   y 44..108
@@ -57,6 +59,14 @@ popup_svg() {
   <rect x="35" y="58" width="34" height="30" rx="4" fill="#15181D" stroke="#00C8FF" stroke-width="2"/>
   <path d="M46,73 H58" stroke="#00C8FF" stroke-width="3" stroke-linecap="round"/>'
             field=1 ;;
+        commands)
+            # three rows of a list, and a plus: a row is added
+            emblem='<g fill="#00C8FF" fill-opacity="0.12" stroke="#00C8FF" stroke-width="2">
+    <rect x="29" y="56" width="36" height="9" rx="1.5"/>
+    <rect x="29" y="71" width="36" height="9" rx="1.5"/>
+    <rect x="29" y="86" width="22" height="9" rx="1.5"/>
+  </g>
+  <path d="M67,83 V101 M58,92 H76" stroke="#00C8FF" stroke-width="3.5" stroke-linecap="round"/>' ;;
         preview) emblem='' plate='' ;;
         *) echo "popup_svg: unknown kind $kind" >&2; return 1 ;;
     esac

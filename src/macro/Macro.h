@@ -118,6 +118,10 @@ public:
     // Copies the list of a number into `out`; false for numbers outside 1..17.
     bool Lookup(int number, MacroEvents& out) const;
     static int GroupOf(int number);  // 1, 2, or 0 for none
+    // The keywords ("$cut", ...) of the commands of group 1 or 2 that the
+    // list holds, in number order: what the predefined-command popup offers.
+    // Empty for another group, and before Build().
+    std::vector<std::wstring> Keywords(int group) const;
 
 private:
     std::vector<MacroEvents> m_group1;  // numbers 1..9

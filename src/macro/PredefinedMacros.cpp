@@ -1,5 +1,7 @@
 #include "macro/Macro.h"
 
+#include "skin/NameTables.h"
+
 namespace {
 
 constexpr uint32_t kVkLeftCtrl = VK_LCONTROL;
@@ -81,6 +83,17 @@ bool CPredefinedMacroList::Lookup(int number, MacroEvents& out) const {
         return false;
     out = (*group)[index];
     return true;
+}
+
+std::vector<std::wstring> CPredefinedMacroList::Keywords(int group) const {
+    const std::vector<MacroEvents>* held = group == 1 ? &m_group1 : group == 2 ? &m_group2 : nullptr;
+    std::vector<std::wstring> keywords;
+    if (held == nullptr)
+        return keywords;
+    const int first = group == 1 ? kGroup1First : kGroup2First;
+    for (size_t i = 0; i < held->size(); ++i)
+        keywords.emplace_back(names::PredefinedCommandName(first + static_cast<int>(i)));
+    return keywords;
 }
 
 CPredefinedMacroList& CPredefinedMacroList::Instance() {

@@ -2,7 +2,8 @@
 // their modal loop: the warning dialog's heading, appended text and message;
 // the name entry's focus, limit and result; the single-key entry's Return and
 // Escape handling; popups whose skin file or items are missing; and the
-// shipped popup skin files in every shipped language.
+// shipped popup skin files in every shipped language; the predefined-command
+// popup from its shipped skin, filled from the predefined command list.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -15,9 +16,13 @@
 #include "app/resource.h"
 #include "control_support.h"
 #include "controls/BitmapBtn.h"
+#include "controls/DropdownListItem.h"
 #include "controls/EditItem.h"
 #include "controls/TextItem.h"
+#include "macro/Macro.h"
+#include "popups/ListPanel.h"
 #include "popups/PopupBoxSingleKeyEntry.h"
+#include "popups/PredefinedMacroPopup.h"
 #include "popups/VellNameEntryPopup.h"
 #include "popups/VellWarningDlg.h"
 #include "skin/LangTable.h"
@@ -547,6 +552,138 @@ TEST(ShippedPopups, EveryFileHasTheItemsOfItsClassInEveryLanguage) {
             EXPECT_NE(p.FindItem(kCancel, kItemButton), nullptr) << what << ": no Cancel button";
             common(p, what);
         });
+    }
+    lang::ClearRegister();
+}
+
+// The predefined-command popup as the macros page opens it: the shipped skin,
+// the keywords of the program's predefined command list. Each list is filled
+// when it is about to open; the add buttons close with OK and hand back the
+// command chosen last (nothing chosen: an empty text); Cancel cancels; no
+// other command closes it.
+TEST(ShippedPopups, PredefinedCommandsFillOnOpeningAndHandBackTheChoice) {
+    names::BuildAllNameTables();
+    app::SetModuleDirectory(ShippedModuleDir());
+    ItemList languages;
+    skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);
+    ASSERT_NE(lang::SelectCurrent(lang::kFirstLanguage), nullptr);
+
+    CPredefinedMacroList& predefined = CPredefinedMacroList::Instance();
+    predefined.Build();
+    const PredefinedCommandLists commands{predefined.Keywords(1), predefined.Keywords(2)};
+    const std::vector<std::wstring> basic = {L"$cut",  L"$copy", L"$paste", L"$undo", L"$all",
+                                             L"$find", L"$new",  L"$print", L"$save"};
+    const std::vector<std::wstring> additional = {L"$swapwindows",  L"$closewindow", L"$lockpc",
+                                                  L"$openexplorer", L"$run",         L"$showdesktop",
+                                                  L"$zoomin",       L"$zoomout"};
+    EXPECT_EQ(commands.basic, basic);
+    EXPECT_EQ(commands.additional, additional);
+    EXPECT_TRUE(predefined.Keywords(0).empty());
+    EXPECT_TRUE(predefined.Keywords(3).empty());
+
+    auto entriesOf = [](const CDropdownListItem* list) {
+        std::vector<std::wstring> texts;
+        for (int i = 0; i < list->EntryCount(); ++i)
+            texts.push_back(list->EntryText(i));
+        return texts;
+    };
+    // Opens a list as a press on its box does; the next step runs while it is open.
+    auto open = [](CDropdownListItem* const& list) -> ModalScript::Step {
+        return
+            [&list](HWND) { PostMessageW(list->Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10)); };
+    };
+    // Chooses a row of the open list (what the list tells its panel on a click).
+    auto choose = [](int row, bool* wasOpen) -> ModalScript::Step {
+        return [row, wasOpen](HWND) {
+            CListPanel* panel = CListPanel::Innermost();
+            *wasOpen = panel != nullptr;
+            if (panel != nullptr)
+                PostMessageW(panel->Handle(), CListPanel::kChoiceMessage, static_cast<WPARAM>(-1), row);
+        };
+    };
+
+    {
+        // A basic command, then an additional one: the second choice counts,
+        // whichever add button is pressed, and the first box gives up its face.
+        CVellPredefinedMacroPopup popup(CPredefinedMacroPopup::kSkinFile, IDD_POPUP_LIST, nullptr, commands);
+        CDropdownListItem* basicList = nullptr;
+        CDropdownListItem* additionalList = nullptr;
+        int entriesBeforeOpening = -1;
+        bool basicOpen = false, additionalOpen = false;
+        std::vector<std::wstring> basicSeen, additionalSeen;
+        std::wstring basicFace, basicFaceAfter;
+        ModalScript script(popup, {[&](HWND) {
+                                       basicList = popup.BasicList();
+                                       additionalList = popup.AdditionalList();
+                                       entriesBeforeOpening =
+                                           basicList->EntryCount() + additionalList->EntryCount();
+                                   },
+                                   open(basicList), choose(2, &basicOpen),
+                                   [&](HWND) {
+                                       basicSeen = entriesOf(basicList);
+                                       basicFace = basicList->DisplayText();
+                                   },
+                                   open(additionalList), choose(7, &additionalOpen),
+                                   [&](HWND) {
+                                       additionalSeen = entriesOf(additionalList);
+                                       basicFaceAfter = basicList->DisplayText();
+                                   },
+                                   Click(popup, CPredefinedMacroPopup::kAddBasic)});
+        EXPECT_EQ(popup.RunModal(), CPopupBox::kResultOk);
+        ASSERT_EQ(script.StepsRun(), 8u);
+        ASSERT_NE(basicList, nullptr);
+        ASSERT_NE(additionalList, nullptr);
+        EXPECT_EQ(entriesBeforeOpening, 0) << "the lists are filled when they open";
+        EXPECT_TRUE(basicOpen);
+        EXPECT_TRUE(additionalOpen);
+        EXPECT_EQ(basicSeen, basic);
+        EXPECT_EQ(additionalSeen, additional);
+        EXPECT_EQ(basicFace, L"Paste") << "the box shows the command in the language";
+        EXPECT_EQ(basicFaceAfter, L"");
+        EXPECT_EQ(popup.ChosenCommand(), L"$zoomout");
+    }
+    {
+        // Reopened, a list holds its group once, not twice.
+        CVellPredefinedMacroPopup popup(CPredefinedMacroPopup::kSkinFile, IDD_POPUP_LIST, nullptr, commands);
+        CDropdownListItem* list = nullptr;
+        bool firstOpen = false, againOpen = false;
+        std::vector<std::wstring> seen;
+        ModalScript script(popup, {[&](HWND) { list = popup.BasicList(); }, open(list), choose(0, &firstOpen),
+                                   open(list), choose(8, &againOpen), [&](HWND) { seen = entriesOf(list); },
+                                   Click(popup, CPredefinedMacroPopup::kAddAdditional)});
+        EXPECT_EQ(popup.RunModal(), CPopupBox::kResultOk);
+        EXPECT_TRUE(firstOpen && againOpen);
+        EXPECT_EQ(seen, basic);
+        EXPECT_EQ(popup.ChosenCommand(), L"$save");
+    }
+    for (int32_t add : {CPredefinedMacroPopup::kAddBasic, CPredefinedMacroPopup::kAddAdditional}) {
+        // Nothing chosen: OK all the same, with an empty text.
+        CVellPredefinedMacroPopup popup(CPredefinedMacroPopup::kSkinFile, IDD_POPUP_LIST, nullptr, commands);
+        ModalScript script(popup, {Click(popup, add)});
+        EXPECT_EQ(popup.RunModal(), CPopupBox::kResultOk) << add;
+        EXPECT_EQ(popup.ChosenCommand(), L"") << add;
+    }
+    {
+        // A command from a text item, the OK button's id from no item, and
+        // Enter leave it open; Cancel cancels, even after a choice.
+        CVellPredefinedMacroPopup popup(CPredefinedMacroPopup::kSkinFile, IDD_POPUP_LIST, nullptr, commands);
+        CDropdownListItem* list = nullptr;
+        bool wasOpen = false;
+        bool openAfterOthers = false;
+        ModalScript script(
+            popup,
+            {[&](HWND) { list = popup.AdditionalList(); }, open(list), choose(1, &wasOpen),
+             [&](HWND hwnd) {
+                 PostMessageW(hwnd, WM_COMMAND, 0,
+                              reinterpret_cast<LPARAM>(ItemWindow(popup, ctl::TEXT_INSERT_BASIC_COMMAND)));
+             },
+             Command(static_cast<WORD>(kOk)), Command(IDOK), [&](HWND hwnd) { PostKey(hwnd, VK_RETURN); },
+             [&](HWND hwnd) { openAfterOthers = IsWindowVisible(hwnd) != FALSE; }, Click(popup, kCancel)});
+        EXPECT_EQ(popup.RunModal(), CPopupBox::kResultCancel);
+        EXPECT_TRUE(wasOpen);
+        EXPECT_TRUE(openAfterOthers);
+        EXPECT_EQ(script.StepsRun(), 9u);
+        EXPECT_EQ(popup.ChosenCommand(), L"$closewindow") << "read only after OK";
     }
     lang::ClearRegister();
 }

@@ -519,7 +519,9 @@ constexpr long kInkSlack = 3;
 // too: the texts a program writes into them at run time are not.
 const PopupUse kMeasuredSkins[] = {
     {L"PreviewPopup.xml", PopupKind::kInform},
+    {L"AdvancedMacroPopup.xml", PopupKind::kInform},
     {L"ManageProfiles.xml", PopupKind::kInform},
+    {L"ManageMacros.xml", PopupKind::kInform},
 };
 
 // Texts as the items draw them, in the font the file declares, measured in
