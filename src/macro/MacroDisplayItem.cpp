@@ -3,9 +3,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
@@ -238,9 +240,14 @@ bool CMacroDisplayItem::Show(const MacroEvents& events) {
     if (IsRecording() || Handle() == nullptr)
         return false;
     FinishDelayEdit(false);
-    m_events = events;  // one copy: the rows are painted from the events
+    try {
+        m_events = events;  // one copy: the rows are painted from the events
+    } catch (const std::bad_alloc&) {
+        m_events.clear();
+    }
     m_selected = -1;
-    m_top = 0;
+    // Each row is made visible as it is added: the view ends at the last.
+    m_top = std::max(0, RowCount() - VisibleRows());
     UpdateScrollInfo();
     InvalidateRect(Handle(), nullptr, FALSE);
     return !m_events.empty();
@@ -450,6 +457,7 @@ void CMacroDisplayItem::ScrollTo(int top) {
     if (top == m_top)
         return;
     m_top = top;
+    m_invalidFrom = 0;  // the whole view is repainted
     if (Handle() != nullptr) {
         if (m_editRow >= 0)
             FinishDelayEdit(true);
@@ -514,6 +522,7 @@ void CMacroDisplayItem::OnWheel(short delta) {
 }
 
 void CMacroDisplayItem::Paint(HDC dc) {
+    m_invalidFrom = INT_MAX;
     const RECT client = {0, 0, m_width, m_height};
     win::MemDC memory(dc, &client);
     HDC target = memory.get();
@@ -639,18 +648,17 @@ void CMacroDisplayItem::RestoreDisplaced() {
         raw.Unregister();
 }
 
-bool CMacroDisplayItem::OnRecordButton() const {
+bool CMacroDisplayItem::OnRecordButton(POINT pointer) const {
     HWND button = m_recordButton;
     if (button == nullptr || !IsWindow(button))
         return false;
     if (GetCapture() == button || (SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0)
         return true;
     // The press arrives before the button has taken the capture.
-    POINT pointer = {};
-    return GetCursorPos(&pointer) && WindowFromPoint(pointer) == button;
+    return WindowFromPoint(pointer) == button;
 }
 
-void CMacroDisplayItem::OnRawInput(const RAWINPUT& input) {
+void CMacroDisplayItem::OnRawInput(const RAWINPUT& input, POINT pointer) {
     if (!IsRecording())
         return;
     size_t appended = 0;
@@ -661,7 +669,7 @@ void CMacroDisplayItem::OnRawInput(const RAWINPUT& input) {
         // Only a button word can be recorded; the button check costs window
         // look-ups, so moves and wheel turns skip it.
         if ((flags & 0x3FF) != 0 && (flags & ~0x3FF) == 0)
-            appended = m_recorder.OnMouseButtons(flags, OnRecordButton(), m_events);
+            appended = m_recorder.OnMouseButtons(flags, OnRecordButton(pointer), m_events);
     }
     OnRecorded(appended);
 }
@@ -677,13 +685,27 @@ void CMacroDisplayItem::OnRecorded(size_t appended) {
     }
     // Only rows in view are repainted; the view and the bar catch up with
     // the end on the timer, once per burst.
+    // One invalidation between two paints is enough (each costs a round trip
+    // to the window server under Wine).
     const int first = RowCount() - static_cast<int>(appended);
-    if (first <= m_top + VisibleRows())
+    if (first <= m_top + VisibleRows() && first < m_invalidFrom) {
         InvalidateFrom(first);
+        m_invalidFrom = first;
+    }
     if (!m_followPending && Handle() != nullptr) {
         m_followPending = SetTimer(Handle(), kFollowTimer, kFollowInterval, nullptr) != 0;
         if (!m_followPending)
             Follow();
+        return;
+    }
+    // Timers and paints wait for an empty queue: in a storm of input the
+    // view catches up here a few times a second instead.
+    const DWORD now = GetTickCount();
+    if (now - m_lastFollow >= kStormRepaint && Handle() != nullptr) {
+        Follow();
+        UpdateWindow(Handle());
+        if (m_bar != nullptr && m_bar->Handle() != nullptr)
+            UpdateWindow(m_bar->Handle());
     }
 }
 
@@ -691,6 +713,7 @@ void CMacroDisplayItem::Follow() {
     if (m_followPending && Handle() != nullptr)
         KillTimer(Handle(), kFollowTimer);
     m_followPending = false;
+    m_lastFollow = GetTickCount();
     UpdateScrollInfo();
     EnsureVisible(RowCount() - 1);
 }
@@ -729,8 +752,10 @@ LRESULT CMacroDisplayItem::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                     const bool whole =
                         (input.header.dwType == RIM_TYPEKEYBOARD && buffer.size() >= data + sizeof(RAWKEYBOARD)) ||
                         (input.header.dwType == RIM_TYPEMOUSE && buffer.size() >= data + sizeof(RAWMOUSE));
-                    if (whole)
-                        OnRawInput(input);
+                    if (whole) {
+                        const DWORD at = GetMessagePos();
+                        OnRawInput(input, POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)});
+                    }
                 }
             }
             break;  // the platform's clean-up of the input

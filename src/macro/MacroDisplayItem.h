@@ -55,6 +55,9 @@ public:
     // Timers of the window.
     static constexpr UINT_PTR kFollowTimer = 1;  // recording: the view follows the end
     static constexpr UINT kFollowInterval = 30;
+    // While events keep coming, the view is brought up to date at least this
+    // often (ms), even before the timer can run.
+    static constexpr DWORD kStormRepaint = 100;
 
     struct Look {
         COLORREF text = 0xFFFFFF;
@@ -134,8 +137,10 @@ public:
     void SetInsertDefaultDelay(bool on) { m_recorder.SetInsertDefaultDelay(on); }
     // The page's record button: a click on it is not recorded. Null: none.
     void SetRecordButton(HWND button) { m_recordButton = button; }
-    // One decoded raw-input record, as WM_INPUT delivers it.
-    void OnRawInput(const RAWINPUT& input);
+    // One decoded raw-input record, as WM_INPUT delivers it, and where the
+    // pointer was when it came (screen coordinates; WM_INPUT passes the
+    // message's position): a press on the record button is not recorded.
+    void OnRawInput(const RAWINPUT& input, POINT pointer);
     // The macro is full (CMacroRecorder::kMaxEvents): recording goes on but
     // adds nothing. Called once per recording, when the limit is first hit.
     void SetOnLimit(std::function<void()> onLimit) { m_onLimit = std::move(onLimit); }
@@ -169,7 +174,7 @@ private:
     void OnRecorded(size_t appended);
     void Follow();
     void DrawRow(HDC dc, int row, const RECT& rect);
-    bool OnRecordButton() const;
+    bool OnRecordButton(POINT pointer) const;
     void InsertAt(int row, const MacroEvent& event);
     void RestoreDisplaced();
     void RecomputeRowHeight();
@@ -202,6 +207,8 @@ private:
     bool m_menuOpen = false;
     HWND m_recordButton = nullptr;
     bool m_followPending = false;
+    DWORD m_lastFollow = 0;
+    int m_invalidFrom = 0x7FFFFFFF;  // the first row invalidated since the last paint
     bool m_destroying = false;
     bool m_limitTold = false;
     std::function<void()> m_onLimit;

@@ -1,5 +1,8 @@
 #include "macro/MacroRecorder.h"
 
+#include <algorithm>
+#include <new>
+
 #include "controls/BitmapWindow.h"
 
 namespace macro {
@@ -82,6 +85,13 @@ size_t CMacroRecorder::Record(const MacroEvent& event, MacroEvents& events) {
     if (events.size() + needed > kMaxEvents) {
         m_limitReached = true;
         return 0;
+    }
+    try {
+        // Both or neither; growing geometrically, as push_back would.
+        if (events.capacity() < events.size() + needed)
+            events.reserve(std::max(events.size() + needed, events.capacity() * 2));
+    } catch (const std::bad_alloc&) {
+        return 0;  // out of memory: the record is dropped like an unreadable one
     }
     m_lastTime = now;
     if (withDelay)

@@ -95,6 +95,9 @@ int RunMacroDisplayBench() {
     }
     Report("show 10,000 events until painted:", show, 50);
 
+    // From the top (a shown macro opens at its end), one line at a time.
+    display.ScrollTo(0);
+    UpdateWindow(display.Handle());
     std::vector<double> scroll;
     for (int i = 0; i < 200; ++i) {
         const double t0 = bench::Now();
@@ -104,11 +107,15 @@ int RunMacroDisplayBench() {
         scroll.push_back(bench::Now() - t0);
     }
     Report("one scroll step until painted:", scroll, 16);
+    if (display.TopRow() != 200)
+        std::printf("the steps moved the view to row %d, not 200\n", display.TopRow());
 
-    // Recording: key presses and releases and button clicks 30 ms apart on
-    // the real clock, each as WM_INPUT hands it over; then the pending
-    // paint and the view following the end.
+    // Recording: key presses and releases and button clicks, each as
+    // WM_INPUT hands it over (delays ignored, so that every record is
+    // appended: with delays 10,000 records pass the macro's limit); then the
+    // pending paint and the view following the end.
     display.SetRecordButton(nullptr);
+    display.SetIgnoreDelays(true);
     if (!display.ToggleRecording()) {
         std::fprintf(stderr, "bench: recording could not start\n");
         return 1;
@@ -127,7 +134,7 @@ int RunMacroDisplayBench() {
             input.data.keyboard.Flags = i % 2 ? RI_KEY_BREAK : RI_KEY_MAKE;
         }
         const double t0 = bench::Now();
-        display.OnRawInput(input);
+        display.OnRawInput(input, POINT{0, 0});
         perEvent.push_back(bench::Now() - t0);
     }
     const double t0 = bench::Now();
@@ -139,6 +146,53 @@ int RunMacroDisplayBench() {
     std::printf("%-34s %.2f ms for %d rows recorded (top row %d)\n", "then following the end:", caughtUp,
                 display.RowCount(), display.TopRow());
     display.ToggleRecording();
+
+    // A storm of real input: 16,000 key events through SendInput and WM_INPUT
+    // while recording; until the window answers again once the queue is
+    // drained.
+    SetForegroundWindow(page);
+    SetFocus(display.Handle());
+    bench::Pump();
+    if (display.ToggleRecording()) {
+        std::vector<INPUT> storm(16000);
+        for (size_t i = 0; i < storm.size(); ++i) {
+            const WORD vk = static_cast<WORD>('A' + (i / 2) % 26);
+            storm[i].type = INPUT_KEYBOARD;
+            storm[i].ki.wVk = vk;
+            storm[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+            storm[i].ki.dwFlags = i % 2 ? KEYEVENTF_KEYUP : 0;
+        }
+        const double s0 = bench::Now();
+        const UINT sent = SendInput(static_cast<UINT>(storm.size()), storm.data(), sizeof(INPUT));
+        const double s1 = bench::Now();
+        int quiet = 0;
+        int lastTop = display.TopRow();
+        int viewUpdates = 0;
+        while (quiet < 3 && bench::Now() - s1 < 60000) {
+            MSG msg;
+            if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+                quiet = 0;
+                if (display.TopRow() != lastTop) {
+                    lastTop = display.TopRow();
+                    ++viewUpdates;
+                }
+            } else {
+                ++quiet;
+                Sleep(CMacroDisplayItem::kFollowInterval + 5);
+            }
+        }
+        DWORD_PTR answer = 0;
+        const double a0 = bench::Now();
+        SendMessageTimeoutW(display.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 1000, &answer);
+        const double answered = bench::Now() - a0;
+        std::printf("%-34s %u sent in %.1f ms, %d rows recorded, drained after %.1f ms (the view moved %d times\n"
+                    "%-34s on the way); then answers in %.3f ms\n",
+                    "storm of real key events:", sent, s1 - s0, display.RowCount(), bench::Now() - s1, viewUpdates,
+                    "", answered);
+        display.ToggleRecording();
+    }
     DestroyWindow(page);
     return 0;
 }

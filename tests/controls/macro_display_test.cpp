@@ -24,6 +24,8 @@ namespace {
 constexpr uint32_t kDelayColour = 0x20A040;
 constexpr uint32_t kDelaySelectedColour = 0xE0C020;
 constexpr uint32_t kSelectedBack = 0x00FF00;  // GREEN
+// Where the pointer is for a record that is not on the record button.
+constexpr POINT kAway = {1000, 740};
 
 MacroEvent Key(uint16_t vk, bool release) {
     const uint32_t scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
@@ -231,7 +233,7 @@ TEST_F(MacroDisplayTest, InsertAndDeleteKeepTheSelectionWhereTheUserExpectsIt) {
     ExpectTold({Changed()}, "menu delete");
     // No menu while recording.
     ASSERT_TRUE(m_display->ToggleRecording());
-    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE));
+    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE), kAway);
     ASSERT_EQ(m_display->RowCount(), 1);
     g_offered.clear();
     SendMessageW(m_display->Handle(), WM_RBUTTONDOWN, 0, MAKELPARAM(100, h / 2));
@@ -247,7 +249,6 @@ TEST_F(MacroDisplayTest, RecorderKeepsRealPressesWithTheirGapsAndDropsWhatIsNotA
     HWND button = CreateWindowExW(0, L"BUTTON", L"Stop", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 320, 250, 80, 30,
                                   m_panel->Handle(), nullptr, nullptr, nullptr);
     ASSERT_NE(button, nullptr);
-    SetCursorPos(5, 5);
     m_display->SetRecordButton(button);
 
     ASSERT_TRUE(m_display->ToggleRecording());
@@ -258,27 +259,27 @@ TEST_F(MacroDisplayTest, RecorderKeepsRealPressesWithTheirGapsAndDropsWhatIsNotA
     EXPECT_EQ(raw.Records()[1].usUsage, 2);
     EXPECT_EQ(raw.Records()[1].dwFlags, 0x100u);
 
-    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE));
+    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE), kAway);
     m_now += 500;
-    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE));  // repeat
+    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE), kAway);  // repeat
     m_now += 19500;
-    m_display->OnRawInput(KeyRecord('A', RI_KEY_BREAK));
-    m_display->OnRawInput(KeyRecord(VK_PAUSE, RI_KEY_MAKE));
-    m_display->OnRawInput(KeyRecord(VK_CONTROL, RI_KEY_MAKE | RI_KEY_E1));
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_WHEEL));
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN | RI_MOUSE_RIGHT_BUTTON_DOWN));
+    m_display->OnRawInput(KeyRecord('A', RI_KEY_BREAK), kAway);
+    m_display->OnRawInput(KeyRecord(VK_PAUSE, RI_KEY_MAKE), kAway);
+    m_display->OnRawInput(KeyRecord(VK_CONTROL, RI_KEY_MAKE | RI_KEY_E1), kAway);
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_WHEEL), kAway);
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN | RI_MOUSE_RIGHT_BUTTON_DOWN), kAway);
     m_now += 0x1000000 + 77;
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN));
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN), kAway);
     m_now += 10;
     // The stopping click on the record button: held, or under the pointer.
     SetCapture(button);
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_UP));
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_UP), kAway);
     ReleaseCapture();
     RECT onButton = {};
     GetWindowRect(button, &onButton);
-    SetCursorPos(onButton.left + 10, onButton.top + 10);
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN));
-    SetCursorPos(5, 5);
+    const POINT over = {onButton.left + 10, onButton.top + 10};
+    ASSERT_EQ(WindowFromPoint(over), button) << "the pointer is over the record button";
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN), over);
 
     const MacroEvents expected = {Key('A', false), Delay(20000), Key('A', true), Delay(0xFFFFFF), Button(1, false)};
     EXPECT_EQ(m_display->Events(), expected);
@@ -295,7 +296,7 @@ TEST_F(MacroDisplayTest, DelayOptionsAndTheEventLimit) {
     ASSERT_TRUE(m_display->ToggleRecording());
     for (uint16_t flags : {RI_MOUSE_LEFT_BUTTON_DOWN, RI_MOUSE_LEFT_BUTTON_UP, RI_MOUSE_BUTTON_4_DOWN}) {
         m_now += 7000;
-        m_display->OnRawInput(MouseRecord(flags));
+        m_display->OnRawInput(MouseRecord(flags), kAway);
     }
     EXPECT_EQ(m_display->Events(),
               (MacroEvents{Button(1, false), Delay(100), Button(1, true), Delay(100), Button(25, false)}));
@@ -308,7 +309,7 @@ TEST_F(MacroDisplayTest, DelayOptionsAndTheEventLimit) {
     ASSERT_TRUE(m_display->ToggleRecording());
     const size_t limit = macro::CMacroRecorder::kMaxEvents;
     for (size_t i = 0; i < limit + 10; ++i)
-        m_display->OnRawInput(KeyRecord('B', i % 2 ? RI_KEY_BREAK : RI_KEY_MAKE));
+        m_display->OnRawInput(KeyRecord('B', i % 2 ? RI_KEY_BREAK : RI_KEY_MAKE), kAway);
     EXPECT_EQ(m_display->Events().size(), limit) << "no delays, and nothing past the limit";
     EXPECT_TRUE(m_display->LimitReached());
     EXPECT_EQ(told, 1);
@@ -317,10 +318,42 @@ TEST_F(MacroDisplayTest, DelayOptionsAndTheEventLimit) {
     EXPECT_EQ(m_display->TopRow(), static_cast<int>(limit) - m_display->VisibleRows()) << "the view followed the end";
 }
 
-TEST_F(MacroDisplayTest, RecordsRealKeysAndClicksThroughRawInput) {
+void Settle() {
+    for (int i = 0; i < 8; ++i) {
+        ctest::Pump();
+        Sleep(15);
+    }
+}
+
+// A user's click at a point of a window through SendInput: the pointer
+// moves there first, then presses and releases (absolute positions).
+void RealClick(HWND hwnd, POINT client) {
+    ClientToScreen(hwnd, &client);
+    const int64_t width = GetSystemMetrics(SM_CXSCREEN);
+    const int64_t height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    for (INPUT& in : inputs) {
+        in.type = INPUT_MOUSE;
+        in.mi.dx = static_cast<LONG>((client.x * 65536 + width - 1) / width);
+        in.mi.dy = static_cast<LONG>((client.y * 65536 + height - 1) / height);
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, inputs, sizeof(INPUT));
+    Settle();
+    SendInput(2, inputs + 1, sizeof(INPUT));
+    Settle();
+}
+
+TEST_F(MacroDisplayTest, RecordsRealKeysAndClicksThroughRawInputButNotTheRecordButton) {
+    HWND button = CreateWindowExW(0, L"BUTTON", L"Stop", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 320, 250, 80, 30,
+                                  m_panel->Handle(), nullptr, nullptr, nullptr);
+    ASSERT_NE(button, nullptr);
     ctest::ShowAndActivate(m_panel->Handle());
     SetFocus(m_display->Handle());
     m_display->SetIgnoreDelays(true);
+    m_display->SetRecordButton(button);
     ASSERT_TRUE(m_display->ToggleRecording());
     std::vector<INPUT> inputs(2);
     for (int i = 0; i < 2; ++i) {
@@ -330,17 +363,19 @@ TEST_F(MacroDisplayTest, RecordsRealKeysAndClicksThroughRawInput) {
         inputs[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
     }
     SendInput(2, inputs.data(), sizeof(INPUT));
-    for (int i = 0; i < 10 && m_display->RowCount() < 2; ++i) {
-        ctest::Pump();
-        Sleep(20);
-    }
+    Settle();
+    RealClick(m_panel->Handle(), POINT{380, 60});  // beside the list, on the panel
+    RealClick(button, POINT{20, 10});
     m_display->ToggleRecording();
-    EXPECT_EQ(m_display->Events(), (MacroEvents{Key('K', false), Key('K', true)}));
+    EXPECT_EQ(m_display->Events(), (MacroEvents{Key('K', false), Key('K', true), Button(1, false), Button(1, true)}));
+    DestroyWindow(button);
 }
 
 TEST_F(MacroDisplayTest, WheelScrollsByRowsAndTheBarFollows) {
     MacroEvents many(10000, Delay(10));
     ASSERT_TRUE(m_display->Show(many));
+    EXPECT_EQ(m_display->TopRow(), 10000 - m_display->VisibleRows()) << "the rows were made visible as added";
+    m_display->ScrollTo(0);
     const int thumb = m_display->ScrollBar()->ThumbTop();
     SendMessageW(m_display->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-360)), 0);
     ctest::Pump();
