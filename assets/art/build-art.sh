@@ -187,4 +187,4 @@ render "$work/checkbox.svg" checkbox3.bmp '#0B0B0B'
 checkbox_svg checked >"$work/checkbox.svg"
 render "$work/checkbox.svg" checkbox4.bmp '#0B0B0B'
 source "$here/stages.sh"  # the sensitivity-stage tiles: templates and their rendering
-source "$here/macro-rows.sh"  # stand-ins for the macro display's row pictures
+source "$here/macros.sh"  # the macro display's row pictures: templates and their rendering

@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 #include "app/VellAppDlg.h"
 #include "controls/ItemFactories.h"
+#include "macro/MacroDisplayItem.h"
 #include "controls/ListPanelLimits.h"
 #include "device/Mouse.h"
 #include "macro/Macro.h"
@@ -44,6 +45,7 @@ bool CVellAppApp::InitInstance() {
     m_config->AttachDevice(m_device.get());
     names::BuildAllNameTables();
     controls::RegisterItemFactories();  // before the first skin is loaded
+    macro::RegisterItemFactories();
     popups::InstallListPanel();         // what drop-downs and menus open
     CPredefinedMacroList::Instance().Build();
 

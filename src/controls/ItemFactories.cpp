@@ -64,7 +64,8 @@ void RegisterItemFactories() {
     skin::RegisterItem(L"LISTCTRL", CXListCtrl::FromSkin);
     skin::RegisterItem(L"DPISTAGEWINDOW", CDPIStageWindow::FromSkin);
     // Controls still to come register here:
-    // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER, MACRODISPLAY.
+    // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER. MACRODISPLAY belongs to the
+    // macro layer above: macro::RegisterItemFactories.
 }
 
 }  // namespace controls

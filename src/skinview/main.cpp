@@ -26,6 +26,7 @@
 
 #include "app/Startup.h"
 #include "controls/ItemFactories.h"
+#include "macro/MacroDisplayItem.h"
 #include "controls/Panel.h"
 #include "controls/Picture.h"
 #include "popups/ListPanel.h"
@@ -265,6 +266,7 @@ int wmain(int argc, wchar_t** argv) {
         options.file = SkinFileArgument(options.file);
     names::BuildAllNameTables();
     controls::RegisterItemFactories();
+    macro::RegisterItemFactories();
     popups::InstallListPanel();
     ItemList languages;  // the language tables live as long as the panels
     skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);

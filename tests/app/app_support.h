@@ -15,6 +15,7 @@
 #include "app/Startup.h"
 #include "app/VellAppDlg.h"
 #include "controls/ItemFactories.h"
+#include "macro/MacroDisplayItem.h"
 #include "device/Mouse.h"
 #include "model/VellConfig.h"
 #include "popups/ListPanel.h"
@@ -213,6 +214,7 @@ protected:
         app::SetModuleDirectory(dir + L"..\\bin\\");
         names::BuildAllNameTables();
         controls::RegisterItemFactories();
+        macro::RegisterItemFactories();
         popups::InstallListPanel();
         startup::RegisterMainWindowClass(GetModuleHandleW(nullptr));
         skin::LoadSkinFile(L"Language.xml", s_languages, nullptr, nullptr);

@@ -14,6 +14,7 @@
 #include "app/VellAppDlg.h"
 #include "bench_support.h"
 #include "controls/ItemFactories.h"
+#include "macro/MacroDisplayItem.h"
 #include "device/Mouse.h"
 #include "model/VellConfig.h"
 #include "popups/ListPanel.h"
@@ -44,6 +45,7 @@ public:
     explicit AppUnderTest(const char* who) {
         names::BuildAllNameTables();
         controls::RegisterItemFactories();
+        macro::RegisterItemFactories();
         popups::InstallListPanel();
         startup::RegisterMainWindowClass(GetModuleHandleW(nullptr));
         skin::LoadSkinFile(L"Language.xml", m_languages, nullptr, nullptr);

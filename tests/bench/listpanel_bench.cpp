@@ -6,6 +6,7 @@
 // and the GDI object count and memory after the first and the last cycle.
 //
 // Usage: bench_listpanel [RUNS]   (default 200)
+//        bench_listpanel macro    the macro display (macro_bench.cpp)
 #include <windows.h>
 
 
@@ -85,7 +86,11 @@ private:
 
 }  // namespace
 
+int RunMacroDisplayBench();
+
 int wmain(int argc, wchar_t** argv) {
+    if (argc > 1 && wcscmp(argv[1], L"macro") == 0)
+        return RunMacroDisplayBench();
     const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 200;
     popups::InstallListPanel();
 

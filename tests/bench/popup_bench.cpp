@@ -18,6 +18,7 @@
 #include "app/resource.h"
 #include "bench_support.h"
 #include "controls/ItemFactories.h"
+#include "macro/MacroDisplayItem.h"
 #include "popups/VellWarningDlg.h"
 #include "skin/GUIItem.h"
 #include "skin/LangTable.h"
@@ -93,6 +94,7 @@ int wmain(int argc, wchar_t** argv) {
         app::SetModuleDirectory(moduleDir);
     names::BuildAllNameTables();
     controls::RegisterItemFactories();
+    macro::RegisterItemFactories();
 
     if (GetFileAttributesW((app::ModuleDirectory() + L"xml\\" + skinFile).c_str()) ==
         INVALID_FILE_ATTRIBUTES) {

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "controls/ItemFactories.h"
+#include "macro/MacroDisplayItem.h"
 #include "popups/ListPanel.h"
 #include "win/Gdi.h"
 #include "win/ModuleDir.h"
@@ -17,6 +18,7 @@ class ControlFactories : public ::testing::Environment {
 public:
     void SetUp() override {
         controls::RegisterItemFactories();
+        macro::RegisterItemFactories();
         popups::InstallListPanel();
     }
 };

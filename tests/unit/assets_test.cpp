@@ -139,6 +139,8 @@ const wchar_t* const kProgramKeys[] = {
     L"$ThumbGrid1", L"$ThumbGrid2", L"$ThumbGrid3", L"$ThumbGrid4", L"$ThumbGrid5", L"$ThumbGrid6",
     L"$ThumbGrid7", L"$ThumbGrid8", L"$ThumbGrid9", L"$ThumbGrid10", L"$ThumbGrid11", L"$ThumbGrid12",
     L"$Button4", L"$Button5",
+    L"$LeftButtonDown", L"$LeftButtonUp", L"$RightButtonDown", L"$RightButtonUp", L"$WheelDown", L"$WheelUp",
+    L"$Button4Down", L"$Button4Up", L"$Button5Down", L"$Button5Up",
     L"$Stop", L"$Record", L"$DisableAll", L"$EnableAll", L"$CreateProfile", L"$ImportProfile",
     L"$New", L"$Preview", L"$Delete", L"$Copy", L"$Import", L"$Export", L"$RestoreDefault",
     L"$AssignApplication", L"$UnassignApplication", L"$InsertDelay", L"$Edit", L"$TopView",
