@@ -4,6 +4,7 @@
 
 #include "app/pages/AssignPage.h"
 #include "app/pages/OtherPages.h"
+#include "app/pages/MacrosPage.h"
 #include "app/pages/ProfilesPage.h"
 #include "app/resource.h"
 #include "controls/CheckBoxLink.h"
@@ -107,7 +108,7 @@ bool CVellAppDlg::OnInitDialog() {
         m_assign = std::make_unique<CAssignPage>(*m_config, m_device, host, m_pageItems[0], m_pageItems[1]);
         m_performance = std::make_unique<CPerformancePage>(*m_config, m_device, host);
         m_profiles = std::make_unique<CProfilesPage>(*m_config, m_device, host, m_pageItems[3], m_assign.get());
-        m_macros = std::make_unique<CMacrosPage>(*m_config, m_device, host);
+        m_macros = std::make_unique<CMacrosPage>(*m_config, m_device, host, m_pageItems[4], m_assign.get());
     }
     // The page the window opens with and its other view before the first
     // paint; the other page files right after it (kLoadPagesMessage).
@@ -300,6 +301,7 @@ bool CVellAppDlg::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case 0x614:
         case 0x634:
+        case 0x5FC:
             sender = ::FindItemByWindow(*current, reinterpret_cast<HWND>(lParam));
             break;
         case 0x52C:
@@ -452,6 +454,7 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
         case 0x446:
         case 0x614:
         case 0x634:
+        case 0x5FC:
         case 0x52C:
         case 0x52D:
         case 0x52E:

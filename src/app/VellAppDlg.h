@@ -56,6 +56,7 @@ public:
     const ItemList& PageItems(int index);
     // The manage-profiles page's logic; null without a configuration.
     CProfilesPage* ProfilesPage() const { return m_profiles.get(); }
+    CMacrosPage* MacrosPage() const { return m_macros.get(); }
 
 protected:
     bool OnInitDialog() override;

@@ -36,12 +36,14 @@ page_text() {
     DuplicateProfileWarningPopup.xml | ExportProfileWarningPopup.xml | DisallowDeletePopup.xml | \
       ConfirmDeletePopup.xml)
       printf '%s\n' --append ': Tournament Setup 01' ;;
-    DuplicateMacroWarningPopup.xml | ExportMacroWarningPopup.xml | ConfirmDeleteMacroPopup.xml)
+    DuplicateMacroWarningPopup.xml | ExportMacroWarningPopup.xml | ConfirmDeleteMacroPopup.xml | \
+      ExportMacroFailedPopup.xml)
       printf '%s\n' --append ': Quick Build Macro' ;;
     ProfileLimitReachedPopup.xml) printf '%s\n' --message '$CreateProfile' ;;
     ImporttProfileWarningPopup.xml) printf '%s\n' --message '$ImportProfile' ;;
     ImportProfileFailedPopup.xml) printf '%s\n' --append ': Tournament Setup 01.vxp' ;;
     ExportProfileFailedPopup.xml) printf '%s\n' --append ': Tournament Setup 01' ;;
+    ImportMacroFailedPopup.xml) printf '%s\n' --append ': Quick Build Macro.vxm' ;;
   esac
 }
 

@@ -430,6 +430,9 @@ const PopupUse kPopups[] = {
     {L"DuplicateMacroWarningPopup.xml", PopupKind::kInform, true},
     {L"DefaultDelayWarningPopup.xml", PopupKind::kInform},
     {L"ExportMacroWarningPopup.xml", PopupKind::kInform, true},
+    {L"ImportMacroFailedPopup.xml", PopupKind::kInform, true},
+    {L"ExportMacroFailedPopup.xml", PopupKind::kInform, true},
+    {L"MacroFullPopup.xml", PopupKind::kInform},
     {L"ConfirmDeleteMacroPopup.xml", PopupKind::kConfirm, true},
     {L"SingleKeyPopup.xml", PopupKind::kSingleKey},
 };

@@ -1,13 +1,12 @@
 #include "app/pages/ProfilesPage.h"
 
-#include <commdlg.h>
-
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "app/pages/AssignPage.h"
 #include "app/pages/AssignmentText.h"
+#include "app/pages/FileDialog.h"
 #include "app/resource.h"
 #include "controls/ListPanelItem.h"
 #include "controls/XListCtrl.h"
@@ -348,30 +347,7 @@ void CProfilesPage::PreviewProfile(CMouseProfile* profile) {
 // ---- files ------------------------------------------------------------------------------
 
 bool CProfilesPage::AskForFile(bool save, std::wstring& path) {
-    // "vxp Profile Files (*.vxp)", starting in the save folder with ".vxp".
-    const std::wstring extension = kExtension;
-    const std::wstring initial = L"." + extension;
-    std::wstring filter = extension + L" Profile Files (*." + extension + L")|*." + extension + L"||";
-    std::replace(filter.begin(), filter.end(), L'|', L'\0');
-    std::vector<wchar_t> file(32768, L'\0');
-    std::copy(initial.begin(), initial.end(), file.begin());
-    const std::wstring folder = m_config.ProfileFolder();
-    CreateDirectoryW(folder.c_str(), nullptr);
-
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = m_host.Window();
-    dialog.lpstrFilter = filter.c_str();
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.lpstrInitialDir = folder.c_str();
-    dialog.lpstrDefExt = extension.c_str();
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
-    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-    if (!chosen)
-        return false;
-    path.assign(file.data());
-    return path.size() > initial.size();
+    return pages::AskForExportFile(m_host.Window(), save, kExtension, L"Profile", m_config.ProfileFolder(), path);
 }
 
 void CProfilesPage::ImportProfile() {

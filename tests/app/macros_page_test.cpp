@@ -1,0 +1,121 @@
+// The manage-macros page in the real main window over the emulated mouse:
+// naming rules, recording into the selected macro, the delay options, and a
+// deleted macro taken off the buttons that ran it.
+#include "app_support.h"
+
+#include <string>
+#include <vector>
+
+#include "app/pages/MacrosPage.h"
+#include "controls/BitmapBtn.h"
+#include "controls/EditItem.h"
+#include "macro/Macro.h"
+#include "macro/MacroDisplayItem.h"
+
+namespace {
+
+using namespace apptest;
+
+constexpr int kMacrosPage = 4;
+
+RAWINPUT Key(uint16_t vk, uint16_t flags) {
+    RAWINPUT input = {};
+    input.header.dwType = RIM_TYPEKEYBOARD;
+    input.data.keyboard.MakeCode = static_cast<USHORT>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.data.keyboard.Flags = flags;
+    input.data.keyboard.VKey = vk;
+    return input;
+}
+
+class MacrosPageTest : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        m_window.SwitchPage(kPageMacros);
+        m_page = m_window.MacrosPage();
+        ASSERT_NE(m_page, nullptr);
+        m_display = dynamic_cast<CMacroDisplayItem*>(::FindItem(m_window.PageItems(kMacrosPage), ctl::MACRO_DISPLAY));
+        ASSERT_NE(m_display, nullptr);
+        m_display->Recorder().SetClock([this] { return m_now; });
+    }
+    CBitmapBtn* Button(int32_t id) {
+        return dynamic_cast<CBitmapBtn*>(::FindItem(m_window.PageItems(kMacrosPage), id));
+    }
+    std::vector<std::wstring> Names() {
+        std::vector<std::wstring> names;
+        for (int32_t i = 0; i < m_config.GetMacroCount(); ++i)
+            names.push_back(m_config.MacroAt(i)->Name());
+        return names;
+    }
+
+    CMacrosPage* m_page = nullptr;
+    CMacroDisplayItem* m_display = nullptr;
+    uint32_t m_now = 1000;
+};
+
+using Seen = std::vector<std::wstring>;
+
+TEST_F(MacrosPageTest, NamesRecordingAndDeletingKeepTheRules) {
+    ScriptedPopups popups(m_hwnd);
+    const std::vector<std::wstring> before = Names();
+
+    popups.Ok(L"Combo");
+    Click(ctl::BUTTON_MACRO_CREATE, kMacrosPage);
+    // Another letter case is the same name to the macro list: said, not swallowed.
+    popups.Ok(L"combo").Ok();
+    Click(ctl::BUTTON_MACRO_CREATE, kMacrosPage);
+    EXPECT_EQ(Seen({L"MacroNamePopup.xml", L"MacroNamePopup.xml", L"DuplicateMacroWarningPopup.xml"}),
+              popups.Seen());
+    ASSERT_EQ(before.size() + 1, Names().size());
+    EXPECT_EQ(L"Combo", Names().back());
+    EXPECT_EQ(m_config.GetMacroCount() - 1, m_page->SelectedMacro());
+
+    // The two delay options exclude each other; a fixed delay needs a number.
+    Click(ctl::BUTTON_IGNORE_DELAY, kMacrosPage);
+    Click(ctl::BUTTON_INSERTDEFAULT_DELAY, kMacrosPage);
+    EXPECT_EQ(0, Button(ctl::BUTTON_IGNORE_DELAY)->GetChecked());
+    EXPECT_EQ(1, Button(ctl::BUTTON_INSERTDEFAULT_DELAY)->GetChecked());
+    popups.Ok();
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    EXPECT_EQ(Seen({L"DefaultDelayWarningPopup.xml"}), popups.Seen());
+    EXPECT_FALSE(m_page->IsRecording()) << "an empty delay box does not start recording";
+
+    auto* box = dynamic_cast<CEditItem*>(::FindItem(m_window.PageItems(kMacrosPage), ctl::EDITCTRL_DEFAULT_DELAY));
+    ASSERT_NE(box, nullptr);
+    SetWindowTextW(box->Window(), L"100");
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    ASSERT_TRUE(m_page->IsRecording());
+    // While recording only the record button counts: New does nothing.
+    Click(ctl::BUTTON_MACRO_CREATE, kMacrosPage);
+    EXPECT_TRUE(popups.Seen().empty());
+    const POINT away = {1000, 740};
+    m_display->OnRawInput(Key('A', RI_KEY_MAKE), away);
+    m_now += 5000;
+    m_display->OnRawInput(Key('A', RI_KEY_BREAK), away);
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    EXPECT_FALSE(m_page->IsRecording());
+    const MacroEvents& events = m_config.MacroAt(m_config.GetMacroCount() - 1)->Events();
+    ASSERT_EQ(3u, events.size()) << "press, the fixed delay, release";
+    EXPECT_EQ((MacroEvent{kMacroEventDelay, 100, 100}), events[1]);
+
+    // A thumb key that runs the macro by name gets its default back when the
+    // macro goes; the other macros stay.
+    CMouseProfile* profile = m_config.GetCurrentProfile();
+    const int32_t key = m_config.KeyIdAt(0, profile);
+    ASSERT_GE(key, 0);
+    Assignment runs = MakeAssignment(kFunctionMacroByName);
+    SetAssignmentName(runs, L"COMBO");
+    ASSERT_TRUE(m_config.SetKeyAssignment(key, runs, profile));
+    popups.Cancel();
+    Click(ctl::BUTTON_MACRO_DELETE, kMacrosPage);
+    EXPECT_EQ(before.size() + 1, Names().size()) << "not confirmed";
+    popups.Ok();
+    Click(ctl::BUTTON_MACRO_DELETE, kMacrosPage);
+    EXPECT_EQ(Seen({L"ConfirmDeleteMacroPopup.xml", L"ConfirmDeleteMacroPopup.xml"}), popups.Seen());
+    EXPECT_EQ(before, Names());
+    Assignment fallback;
+    ASSERT_TRUE(m_config.DefaultKeyAssignment(key, fallback));
+    EXPECT_EQ(fallback, m_config.GetKeyAssignment(key, profile));
+}
+
+}  // namespace
