@@ -84,6 +84,8 @@ public:
     void SetImage(int image, HBITMAP picture);
     void SetFont(HFONT font);  // owned by its font item; null: the default font
     void SetColumns(const std::vector<Column>& columns);
+    // A read-only display opens no row menu and edits nothing in place.
+    void SetReadOnly(bool on) { m_readOnly = on; }
     CListPanelItem& MouseMenu() { return m_mouseMenu; }
     CListPanelItem& OtherMenu() { return m_otherMenu; }
 
@@ -179,12 +181,7 @@ private:
     void InsertAt(int row, const MacroEvent& event);
     void RestoreDisplaced();
     void RecomputeRowHeight();
-    bool m_readOnly = false;
 
-public:
-    void SetReadOnly(bool on) { m_readOnly = on; }
-
-private:
 
     MacroEvents m_events;
     macro::CMacroRecorder m_recorder;
@@ -206,6 +203,7 @@ private:
     CXListEdit m_editor;
     int m_editRow = -1;
     bool m_menuOpen = false;
+    bool m_readOnly = false;
     HWND m_recordButton = nullptr;
     bool m_followPending = false;
     DWORD m_lastFollow = 0;
