@@ -623,6 +623,16 @@ bool CMacroDisplayItem::ToggleRecording() {
         raw.Unregister();
     RestoreDisplaced();
     m_recorder.Stop();
+    // The press of the click that stops (its release was not recorded): a
+    // macro must not end with the left button held down.
+    if (m_recordButton != nullptr && !m_events.empty() &&
+        m_events.back() == MacroEvent{kMacroEventButton, 1, kMacroStatePress}) {
+        m_events.pop_back();
+        if (!m_events.empty() && m_events.back().kind == kMacroEventDelay)
+            m_events.pop_back();
+        if (m_selected >= RowCount())
+            m_selected = -1;
+    }
     if (m_followPending && Handle() != nullptr)
         KillTimer(Handle(), kFollowTimer);
     m_followPending = false;
@@ -648,17 +658,14 @@ void CMacroDisplayItem::RestoreDisplaced() {
         raw.Unregister();
 }
 
-bool CMacroDisplayItem::OnRecordButton(POINT pointer) const {
+bool CMacroDisplayItem::OnRecordButton() const {
     HWND button = m_recordButton;
     if (button == nullptr || !IsWindow(button))
         return false;
-    if (GetCapture() == button || (SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0)
-        return true;
-    // The press arrives before the button has taken the capture.
-    return WindowFromPoint(pointer) == button;
+    return GetCapture() == button || (SendMessageW(button, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
 }
 
-void CMacroDisplayItem::OnRawInput(const RAWINPUT& input, POINT pointer) {
+void CMacroDisplayItem::OnRawInput(const RAWINPUT& input) {
     if (!IsRecording())
         return;
     size_t appended = 0;
@@ -669,7 +676,7 @@ void CMacroDisplayItem::OnRawInput(const RAWINPUT& input, POINT pointer) {
         // Only a button word can be recorded; the button check costs window
         // look-ups, so moves and wheel turns skip it.
         if ((flags & 0x3FF) != 0 && (flags & ~0x3FF) == 0)
-            appended = m_recorder.OnMouseButtons(flags, OnRecordButton(pointer), m_events);
+            appended = m_recorder.OnMouseButtons(flags, OnRecordButton(), m_events);
     }
     OnRecorded(appended);
 }
@@ -752,10 +759,8 @@ LRESULT CMacroDisplayItem::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                     const bool whole =
                         (input.header.dwType == RIM_TYPEKEYBOARD && buffer.size() >= data + sizeof(RAWKEYBOARD)) ||
                         (input.header.dwType == RIM_TYPEMOUSE && buffer.size() >= data + sizeof(RAWMOUSE));
-                    if (whole) {
-                        const DWORD at = GetMessagePos();
-                        OnRawInput(input, POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)});
-                    }
+                    if (whole)
+                        OnRawInput(input);
                 }
             }
             break;  // the platform's clean-up of the input

@@ -84,6 +84,8 @@ public:
     void SetImage(int image, HBITMAP picture);
     void SetFont(HFONT font);  // owned by its font item; null: the default font
     void SetColumns(const std::vector<Column>& columns);
+    // A read-only display opens no row menu and edits nothing in place.
+    void SetReadOnly(bool on) { m_readOnly = on; }
     CListPanelItem& MouseMenu() { return m_mouseMenu; }
     CListPanelItem& OtherMenu() { return m_otherMenu; }
 
@@ -135,12 +137,13 @@ public:
     void SetDefaultDelay(uint32_t ms) { m_recorder.SetDefaultDelay(ms); }
     void SetIgnoreDelays(bool on) { m_recorder.SetIgnoreDelays(on); }
     void SetInsertDefaultDelay(bool on) { m_recorder.SetInsertDefaultDelay(on); }
-    // The page's record button: a click on it is not recorded. Null: none.
+    // The page's record button: a click on it is not recorded. Its release
+    // comes while the button holds the capture; its press may come before
+    // the button has seen it, so stopping drops a left press left without
+    // its release at the end (with its delay). Null: none.
     void SetRecordButton(HWND button) { m_recordButton = button; }
-    // One decoded raw-input record, as WM_INPUT delivers it, and where the
-    // pointer was when it came (screen coordinates; WM_INPUT passes the
-    // message's position): a press on the record button is not recorded.
-    void OnRawInput(const RAWINPUT& input, POINT pointer);
+    // One decoded raw-input record, as WM_INPUT delivers it.
+    void OnRawInput(const RAWINPUT& input);
     // The macro is full (CMacroRecorder::kMaxEvents): recording goes on but
     // adds nothing. Called once per recording, when the limit is first hit.
     void SetOnLimit(std::function<void()> onLimit) { m_onLimit = std::move(onLimit); }
@@ -174,16 +177,11 @@ private:
     void OnRecorded(size_t appended);
     void Follow();
     void DrawRow(HDC dc, int row, const RECT& rect);
-    bool OnRecordButton(POINT pointer) const;
+    bool OnRecordButton() const;
     void InsertAt(int row, const MacroEvent& event);
     void RestoreDisplaced();
     void RecomputeRowHeight();
-    bool m_readOnly = false;
 
-public:
-    void SetReadOnly(bool on) { m_readOnly = on; }
-
-private:
 
     MacroEvents m_events;
     macro::CMacroRecorder m_recorder;
@@ -205,6 +203,7 @@ private:
     CXListEdit m_editor;
     int m_editRow = -1;
     bool m_menuOpen = false;
+    bool m_readOnly = false;
     HWND m_recordButton = nullptr;
     bool m_followPending = false;
     DWORD m_lastFollow = 0;

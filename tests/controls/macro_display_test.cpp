@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,8 +26,6 @@ namespace {
 constexpr uint32_t kDelayColour = 0x20A040;
 constexpr uint32_t kDelaySelectedColour = 0xE0C020;
 constexpr uint32_t kSelectedBack = 0x00FF00;  // GREEN
-// Where the pointer is for a record that is not on the record button.
-constexpr POINT kAway = {1000, 740};
 
 MacroEvent Key(uint16_t vk, bool release) {
     const uint32_t scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
@@ -233,7 +233,7 @@ TEST_F(MacroDisplayTest, InsertAndDeleteKeepTheSelectionWhereTheUserExpectsIt) {
     ExpectTold({Changed()}, "menu delete");
     // No menu while recording.
     ASSERT_TRUE(m_display->ToggleRecording());
-    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE), kAway);
+    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE));
     ASSERT_EQ(m_display->RowCount(), 1);
     g_offered.clear();
     SendMessageW(m_display->Handle(), WM_RBUTTONDOWN, 0, MAKELPARAM(100, h / 2));
@@ -259,30 +259,33 @@ TEST_F(MacroDisplayTest, RecorderKeepsRealPressesWithTheirGapsAndDropsWhatIsNotA
     EXPECT_EQ(raw.Records()[1].usUsage, 2);
     EXPECT_EQ(raw.Records()[1].dwFlags, 0x100u);
 
-    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE), kAway);
+    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE));
     m_now += 500;
-    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE), kAway);  // repeat
+    m_display->OnRawInput(KeyRecord('A', RI_KEY_MAKE));  // repeat
     m_now += 19500;
-    m_display->OnRawInput(KeyRecord('A', RI_KEY_BREAK), kAway);
-    m_display->OnRawInput(KeyRecord(VK_PAUSE, RI_KEY_MAKE), kAway);
-    m_display->OnRawInput(KeyRecord(VK_CONTROL, RI_KEY_MAKE | RI_KEY_E1), kAway);
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_WHEEL), kAway);
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN | RI_MOUSE_RIGHT_BUTTON_DOWN), kAway);
+    m_display->OnRawInput(KeyRecord('A', RI_KEY_BREAK));
+    m_display->OnRawInput(KeyRecord(VK_PAUSE, RI_KEY_MAKE));
+    m_display->OnRawInput(KeyRecord(VK_CONTROL, RI_KEY_MAKE | RI_KEY_E1));
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_WHEEL));
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN | RI_MOUSE_RIGHT_BUTTON_DOWN));
     m_now += 0x1000000 + 77;
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN), kAway);
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN));
     m_now += 10;
-    // The stopping click on the record button: held, or under the pointer.
+    // The stopping click on the record button: its press comes before the
+    // button has the capture, its release while it has it.
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_UP));
+    m_now += 10;
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN));
     SetCapture(button);
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_UP), kAway);
+    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_UP));
     ReleaseCapture();
-    RECT onButton = {};
-    GetWindowRect(button, &onButton);
-    const POINT over = {onButton.left + 10, onButton.top + 10};
-    ASSERT_EQ(WindowFromPoint(over), button) << "the pointer is over the record button";
-    m_display->OnRawInput(MouseRecord(RI_MOUSE_LEFT_BUTTON_DOWN), over);
 
-    const MacroEvents expected = {Key('A', false), Delay(20000), Key('A', true), Delay(0xFFFFFF), Button(1, false)};
-    EXPECT_EQ(m_display->Events(), expected);
+    const MacroEvents expected = {Key('A', false), Delay(20000), Key('A', true), Delay(0xFFFFFF), Button(1, false),
+                                  Delay(10), Button(1, true)};
+    MacroEvents whileRecording = expected;
+    whileRecording.push_back(Delay(10));
+    whileRecording.push_back(Button(1, false));
+    EXPECT_EQ(m_display->Events(), whileRecording) << "the stopping press is there until recording stops";
     EXPECT_FALSE(m_display->ToggleRecording());
     EXPECT_EQ(raw.Target(), m_panel->Handle()) << "the displaced holder has the registration back";
     EXPECT_EQ(raw.Usages(), std::vector<uint16_t>{6});
@@ -296,7 +299,7 @@ TEST_F(MacroDisplayTest, DelayOptionsAndTheEventLimit) {
     ASSERT_TRUE(m_display->ToggleRecording());
     for (uint16_t flags : {RI_MOUSE_LEFT_BUTTON_DOWN, RI_MOUSE_LEFT_BUTTON_UP, RI_MOUSE_BUTTON_4_DOWN}) {
         m_now += 7000;
-        m_display->OnRawInput(MouseRecord(flags), kAway);
+        m_display->OnRawInput(MouseRecord(flags));
     }
     EXPECT_EQ(m_display->Events(),
               (MacroEvents{Button(1, false), Delay(100), Button(1, true), Delay(100), Button(25, false)}));
@@ -309,7 +312,7 @@ TEST_F(MacroDisplayTest, DelayOptionsAndTheEventLimit) {
     ASSERT_TRUE(m_display->ToggleRecording());
     const size_t limit = macro::CMacroRecorder::kMaxEvents;
     for (size_t i = 0; i < limit + 10; ++i)
-        m_display->OnRawInput(KeyRecord('B', i % 2 ? RI_KEY_BREAK : RI_KEY_MAKE), kAway);
+        m_display->OnRawInput(KeyRecord('B', i % 2 ? RI_KEY_BREAK : RI_KEY_MAKE));
     EXPECT_EQ(m_display->Events().size(), limit) << "no delays, and nothing past the limit";
     EXPECT_TRUE(m_display->LimitReached());
     EXPECT_EQ(told, 1);
@@ -318,8 +321,11 @@ TEST_F(MacroDisplayTest, DelayOptionsAndTheEventLimit) {
     EXPECT_EQ(m_display->TopRow(), static_cast<int>(limit) - m_display->VisibleRows()) << "the view followed the end";
 }
 
-void Settle() {
-    for (int i = 0; i < 8; ++i) {
+// Pumps until `done` holds (at most two seconds) or, without one, a while.
+void Settle(const std::function<bool()>& done = nullptr) {
+    for (int i = 0; i < (done ? 130 : 8); ++i) {
+        if (done && done())
+            return;
         ctest::Pump();
         Sleep(15);
     }
@@ -327,7 +333,7 @@ void Settle() {
 
 // A user's click at a point of a window through SendInput: the pointer
 // moves there first, then presses and releases (absolute positions).
-void RealClick(HWND hwnd, POINT client) {
+void RealClick(HWND hwnd, POINT client, const std::function<bool()>& done) {
     ClientToScreen(hwnd, &client);
     const int64_t width = GetSystemMetrics(SM_CXSCREEN);
     const int64_t height = GetSystemMetrics(SM_CYSCREEN);
@@ -343,7 +349,7 @@ void RealClick(HWND hwnd, POINT client) {
     SendInput(1, inputs, sizeof(INPUT));
     Settle();
     SendInput(2, inputs + 1, sizeof(INPUT));
-    Settle();
+    Settle(done);
 }
 
 TEST_F(MacroDisplayTest, RecordsRealKeysAndClicksThroughRawInputButNotTheRecordButton) {
@@ -363,9 +369,15 @@ TEST_F(MacroDisplayTest, RecordsRealKeysAndClicksThroughRawInputButNotTheRecordB
         inputs[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
     }
     SendInput(2, inputs.data(), sizeof(INPUT));
-    Settle();
-    RealClick(m_panel->Handle(), POINT{380, 60});  // beside the list, on the panel
-    RealClick(button, POINT{20, 10});
+    Settle([this] { return m_display->RowCount() >= 2; });
+    // Beside the list, on the panel; then on the record button, until the
+    // panel hears the button's click.
+    RealClick(m_panel->Handle(), POINT{380, 60}, [this] { return m_display->RowCount() >= 4; });
+    m_panel->seen.clear();
+    RealClick(button, POINT{20, 10}, [this] {
+        return std::any_of(m_panel->seen.begin(), m_panel->seen.end(),
+                           [](const ctest::Message& m) { return m.message == WM_COMMAND; });
+    });
     m_display->ToggleRecording();
     EXPECT_EQ(m_display->Events(), (MacroEvents{Key('K', false), Key('K', true), Button(1, false), Button(1, true)}));
     DestroyWindow(button);
