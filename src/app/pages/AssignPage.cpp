@@ -11,7 +11,6 @@
 #include "macro/Macro.h"
 #include "model/VellConfig.h"
 #include "popups/PopupBoxSingleKeyEntry.h"
-#include "popups/VellWarningDlg.h"
 #include "skin/ControlIds.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
@@ -246,8 +245,7 @@ bool CAssignPage::StoreKeepingAClick(int32_t buttonId, const Assignment& assignm
     // boxes show it undone while the warning says so.
     Store(buttonId, saved);
     Refresh();
-    CVellWarningDlg warning(kNoClickPopup, IDD_POPUP_WARNING, m_host.Window());
-    m_host.RunPopup(warning);
+    Warn(kNoClickPopup);
     return false;
 }
 
@@ -328,8 +326,7 @@ void CAssignPage::ToggleThumbKeys() {
         m_config.SetThumbKeysEnabled(true);
         m_disableKeys->SetChecked(0);
         Refresh();
-        CVellWarningDlg warning(kNoClickPopup, IDD_POPUP_WARNING, m_host.Window());
-        m_host.RunPopup(warning);
+        Warn(kNoClickPopup);
     } else if (!disable) {
         // Keys that all do nothing get their defaults back.
         bool allOff = true;

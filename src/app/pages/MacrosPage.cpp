@@ -16,7 +16,6 @@
 #include "popups/PopupBoxSingleKeyEntry.h"
 #include "popups/PredefinedMacroPopup.h"
 #include "popups/VellNameEntryPopup.h"
-#include "popups/VellWarningDlg.h"
 #include "skin/ControlIds.h"
 #include "skin/NameTables.h"
 
@@ -84,13 +83,6 @@ bool CMacrosPage::IsRecording() const {
 
 CMacro* CMacrosPage::Selected() const {
     return m_selected >= 0 ? m_config.MacroAt(m_selected) : nullptr;
-}
-
-INT_PTR CMacrosPage::Warn(const wchar_t* skinFile, const std::wstring& appended, const wchar_t* message) {
-    CVellWarningDlg popup(skinFile, IDD_POPUP_WARNING, m_host.Window(), appended);
-    if (message != nullptr)
-        popup.SetMessage(message);
-    return m_host.RunPopup(popup);
 }
 
 // ---- the list and the display ----------------------------------------------------

@@ -48,7 +48,6 @@ public:
 
 private:
     CMacro* Selected() const;
-    INT_PTR Warn(const wchar_t* skinFile, const std::wstring& appended, const wchar_t* message = nullptr);
     void FillList();
     void ShowSelected();
     void EnableControls(bool enabled);

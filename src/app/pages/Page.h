@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "controls/CommandRoutes.h"
 #include "skin/GUIItem.h"
@@ -72,6 +73,10 @@ public:
     const CommandRoutes& Routes() const { return m_routes; }
 
 protected:
+    // Runs a warning popup over the main window: `appended` follows its
+    // heading, `message` (a language key) replaces it. Its result.
+    INT_PTR Warn(const wchar_t* skinFile, const std::wstring& appended = {}, const wchar_t* message = nullptr);
+
     // The item of the id and type in the list, as its class; null when the
     // page file lacks it (the page then does without).
     template <typename T>

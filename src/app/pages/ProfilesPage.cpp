@@ -13,7 +13,6 @@
 #include "model/MouseDevice.h"
 #include "model/VellConfig.h"
 #include "popups/VellNameEntryPopup.h"
-#include "popups/VellWarningDlg.h"
 #include "skin/ControlIds.h"
 
 namespace {
@@ -170,13 +169,6 @@ void CProfilesPage::OnMenuChoice(int32_t rowId, const std::wstring& entry) {
 }
 
 // ---- popups and limits --------------------------------------------------------------
-
-INT_PTR CProfilesPage::Warn(const wchar_t* skinFile, const std::wstring& appended, const wchar_t* message) {
-    CVellWarningDlg popup(skinFile, IDD_POPUP_WARNING, m_host.Window(), appended);
-    if (message != nullptr)
-        popup.SetMessage(message);
-    return m_host.RunPopup(popup);
-}
 
 int CProfilesPage::MaxProfiles() const {
     const int max = m_device != nullptr ? m_device->GetMaxProfiles() : 0;

@@ -57,8 +57,6 @@ private:
     CMouseProfile* SelectedProfile() const;
     int MaxProfiles() const;
     bool AtLimit(const wchar_t* caption);
-    // A warning popup: `appended` follows its heading, `message` replaces it.
-    INT_PTR Warn(const wchar_t* skinFile, const std::wstring& appended, const wchar_t* message = nullptr);
     // The platform's file dialog; false when cancelled.
     bool AskForFile(bool save, std::wstring& path);
     void OnMenuChoice(int32_t rowId, const std::wstring& entry);
