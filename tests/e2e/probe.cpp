@@ -21,6 +21,7 @@
 //   probe dblclick X Y         a double click there
 //   probe type TEXT            type TEXT, any script, as Unicode key packets
 //   probe key VK               press and release the virtual key (SendInput)
+//   probe down VK / up VK      only press it, only release it
 //   probe activate CLASS       bring that window to the foreground
 #include <windows.h>
 
@@ -305,13 +306,17 @@ int wmain(int argc, wchar_t** argv) {
         }
         return 0;
     }
-    if (cmd == L"key" && argc == 3) {
+    if ((cmd == L"key" || cmd == L"down" || cmd == L"up") && argc == 3) {
         const WORD vk = static_cast<WORD>(_wtoi(argv[2]));
         INPUT in[2] = {};
         in[0].type = in[1].type = INPUT_KEYBOARD;
         in[0].ki.wVk = in[1].ki.wVk = vk;
         in[0].ki.wScan = in[1].ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
         in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        if (cmd == L"down")
+            return SendInput(1, &in[0], sizeof(INPUT)) == 1 ? 0 : 1;
+        if (cmd == L"up")
+            return SendInput(1, &in[1], sizeof(INPUT)) == 1 ? 0 : 1;
         return SendInput(2, in, sizeof(INPUT)) == 2 ? 0 : 1;
     }
     return 2;
