@@ -59,10 +59,43 @@ click_control "$skin" BUTTON_MACRO_RECORD
 sleep 0.8
 shot macros-recorded
 
-# To be continued: select the first row, insert a predefined command after
-# it, edit the second delay to 250, assign the macro to thumb key 3, Apply,
-# check tarnctl dump, delete the macro, Apply, check the key's default.
+# Back to the first row (Up moves the selection and the view), then the
+# first basic command ("Cut": four key events) after it.
+p click $((ox + dx + 60)) $((oy + $(display_row 0)))
+for i in $(seq 1 20); do p key 38; done
+sleep 0.3
+click_control "$skin" BUTTON_MACRO_ADVANCED
+check "the command popup opens" popup_open
+p click $((fgl + 96 + 110)) $((fgt + 90 + 13))
+sleep 0.6
+p click $((fgl + 96 + 20)) $((fgt + 90 + 26 + 1 + 9))
+sleep 0.8
+shot macros-command-chosen
+p click $((fgl + 326 + 56)) $((fgt + 89 + 14))
+check "the command popup closed" main_front
+sleep 0.4
+shot macros-inserted
+# Rows now: Ctrl, the four of Cut, 100 ms, Shift, 100 ms (the second
+# delay, row 7), ... Its menu's "Edit" opens it in place.
+p rclick $((ox + dx + 60)) $((oy + $(display_row 7)))
+popup_open
+p click $((fgl + 30)) $((fgt + 1 + 1 * 18 + 9))
+sleep 0.5
+p key 35
+for i in 1 2 3 4 5 6 7; do p key 8; done
+p type 250
+p key 13
+sleep 0.5
+shot macros-edited
+click_control MainPage.xml BUTTON_APPLY
+sleep 2
 check "the program closes" p close "$cls" 10000
 wait "$app" 2>/dev/null
+
+dump="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d '\r\n' | tr -s ' ')"
+echo "$dump" > "$shots/macros-dump.json"
+macro="${dump#*\"macros\"}"
+delays="$(grep -o '"kind": *2[^}]*' <<<"$macro" | grep -o '"code": *[0-9]*' | grep -o '[0-9]*$' | tr '\n' ' ')"
+check "the delays are 100, then 250, then 100" test "${delays:0:12}" = "100 250 100 "
 rm -rf "$state_dir"
 summary
