@@ -790,12 +790,22 @@ LRESULT CMacroDisplayItem::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
         case WM_RBUTTONDOWN:
             OnRightButtonDown(lParam);
             return 0;
-        case WM_KEYDOWN:
-            if (wParam == VK_UP && m_selected > 0)
-                Select(m_selected - 1);
-            else if (wParam == VK_DOWN && m_selected + 1 < RowCount())
-                Select(m_selected + 1);
+        case WM_KEYDOWN: {
+            const int last = RowCount() - 1;
+            const int page = VisibleRows();
+            if (last < 0)
+                return 0;
+            switch (wParam) {
+                case VK_UP: Select(std::max(0, m_selected - 1)); break;
+                case VK_DOWN: Select(std::min(last, m_selected + 1)); break;
+                case VK_PRIOR: Select(std::max(0, m_selected - page)); break;
+                case VK_NEXT: Select(std::min(last, std::max(0, m_selected) + page)); break;
+                case VK_HOME: Select(0); break;
+                case VK_END: Select(last); break;
+                default: break;
+            }
             return 0;
+        }
         case WM_GETDLGCODE:
             return DLGC_WANTARROWS;
         case WM_CTLCOLOREDIT:

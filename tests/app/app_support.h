@@ -38,6 +38,28 @@ inline std::wstring TempFile(const wchar_t* name) {
     return std::wstring(temp) + name;
 }
 
+inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+inline std::string ReadBytes(const std::wstring& path) {
+    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::string bytes(file ? GetFileSize(file.get(), nullptr) : 0, '\0');
+    DWORD got = 0;
+    if (!bytes.empty())
+        ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    return bytes;
+}
+
+// The emulated mouse's whole state, read afresh by a second device link.
+inline bool ReadMouse(CVellConfig& config) {
+    CMouse mouse;
+    const uint16_t product = kProduct;
+    return mouse.Initialize(&config, &product) && mouse.Synchronize(&config, SyncDirection::Read, kSectionsAll);
+}
+
 // Runs the thread's messages until `done` or the time is up.
 template <typename Done>
 inline bool PumpUntil(Done done, DWORD timeoutMs = 15000) {

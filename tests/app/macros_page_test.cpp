@@ -48,11 +48,16 @@ protected:
         SendMessageW(button->Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
         SendMessageW(button->Window(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     }
-    std::vector<std::wstring> Names() {
+    std::vector<std::wstring> Names() { return NamesOf(m_config); }
+    static std::vector<std::wstring> NamesOf(CMouseConfig& config) {
         std::vector<std::wstring> names;
-        for (int32_t i = 0; i < m_config.GetMacroCount(); ++i)
-            names.push_back(m_config.MacroAt(i)->Name());
+        for (int32_t i = 0; i < config.GetMacroCount(); ++i)
+            names.push_back(config.MacroAt(i)->Name());
         return names;
+    }
+    static std::vector<std::wstring> NamesOnMouse() {
+        CVellConfig config;
+        return ReadMouse(config) ? NamesOf(config) : std::vector<std::wstring>{L"<unreadable>"};
     }
 
     CMacrosPage* m_page = nullptr;
@@ -122,6 +127,100 @@ TEST_F(MacrosPageTest, NamesRecordingAndDeletingKeepTheRules) {
     Assignment fallback;
     ASSERT_TRUE(m_config.DefaultKeyAssignment(key, fallback));
     EXPECT_EQ(fallback, m_config.GetKeyAssignment(key, profile));
+}
+
+TEST_F(MacrosPageTest, ImportAndExportSayWhatFailedAndChangeNothing) {
+    ScriptedPopups popups(m_hwnd);
+    const std::wstring folder = TempFile(L"tarn-macro-files\\");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring exported = folder + L"Combo.vxm";
+    DeleteFileW(exported.c_str());
+
+    popups.Ok(L"Combo");
+    Click(ctl::BUTTON_MACRO_CREATE, kMacrosPage);
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    m_display->OnRawInput(Key('B', RI_KEY_MAKE));
+    m_now += 40;
+    m_display->OnRawInput(Key('B', RI_KEY_BREAK));
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    // Not on the mouse yet: nothing to export from.
+    popups.Ok();
+    Click(ctl::BUTTON_MACRO_EXPORT, kMacrosPage);
+    EXPECT_EQ(Seen({L"MacroNamePopup.xml", L"ExportMacroWarningPopup.xml"}), popups.Seen());
+    ApplyAndWait();
+
+    popups.Ok(exported);
+    Click(ctl::BUTTON_MACRO_EXPORT, kMacrosPage);
+    EXPECT_EQ(Seen({ScriptedPopups::kFileDialog}), popups.Seen());
+    const std::string good = ReadBytes(exported);
+    ASSERT_NE(std::string::npos, good.find("Combo")) << "the macro was exported";
+    // A failed write is said, and the file there stays as it was.
+    SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", L"Macro.Export:1");
+    popups.Ok(exported).Ok().Ok();
+    Click(ctl::BUTTON_MACRO_EXPORT, kMacrosPage);
+    SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", nullptr);
+    EXPECT_EQ(Seen({ScriptedPopups::kFileDialog, ScriptedPopups::kQuestion, L"ExportMacroFailedPopup.xml"}),
+              popups.Seen());
+    EXPECT_EQ(good, ReadBytes(exported));
+
+    // Files that are no macro export are refused, each with the popup, and
+    // neither the list nor the mouse changes.
+    const std::wstring bad = folder + L"bad.vxm";
+    const std::wstring huge = folder + L"huge.vxm";
+    {
+        win::UniqueFile file(CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        LARGE_INTEGER size;
+        size.QuadPart = 100ll << 20;
+        SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN);
+        SetEndOfFile(file.get());
+    }
+    std::string wrongSum = good;
+    wrongSum[wrongSum.find("Combo")] ^= 1;
+    std::string foreign = good;
+    foreign.replace(0, foreign.find('\n'), "TarnProfileExport 1\r");
+    const std::vector<std::pair<const char*, std::string>> damaged = {
+        {"empty", ""},
+        {"text", "just some notes\r\n"},
+        {"cut short", good.substr(0, good.size() / 2)},
+        {"wrong checksum", wrongSum},
+        {"another kind of file", foreign},
+    };
+    const std::vector<std::wstring> before = Names();
+    ASSERT_EQ(before, NamesOnMouse());
+    for (const auto& [what, bytes] : damaged) {
+        WriteBytes(bad, bytes);
+        popups.Ok(bad).Ok();
+        Click(ctl::BUTTON_MACRO_IMPORT, kMacrosPage);
+        EXPECT_EQ(Seen({ScriptedPopups::kFileDialog, L"ImportMacroFailedPopup.xml"}), popups.Seen()) << what;
+        EXPECT_EQ(before, Names()) << what;
+    }
+    popups.Ok();
+    EXPECT_FALSE(m_page->ImportFile(huge)) << "100 MB";
+    EXPECT_EQ(Seen({L"ImportMacroFailedPopup.xml"}), popups.Seen());
+    EXPECT_EQ(before, Names());
+    EXPECT_EQ(before, NamesOnMouse());
+
+    // The good file comes back with the events the mouse held, once the
+    // original is gone.
+    CVellConfig held;
+    ASSERT_TRUE(ReadMouse(held));
+    ASSERT_NE(nullptr, held.FindMacroByName(L"Combo"));
+    const MacroEvents events = held.FindMacroByName(L"Combo")->Events();
+    ASSERT_EQ(3u, events.size());
+    popups.Ok();
+    Click(ctl::BUTTON_MACRO_DELETE, kMacrosPage);
+    ApplyAndWait();
+    popups.Ok(exported);
+    Click(ctl::BUTTON_MACRO_IMPORT, kMacrosPage);
+    EXPECT_EQ(Seen({L"ConfirmDeleteMacroPopup.xml", ScriptedPopups::kFileDialog}), popups.Seen());
+    EXPECT_EQ(before, Names());
+    ASSERT_EQ(before.size(), static_cast<size_t>(m_config.GetMacroCount()));
+    EXPECT_EQ(events, m_config.MacroAt(m_config.GetMacroCount() - 1)->Events());
+    EXPECT_EQ(m_config.GetMacroCount() - 1, m_page->SelectedMacro()) << "the imported macro is shown";
+
+    for (const std::wstring& file : {exported, bad, huge})
+        DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace

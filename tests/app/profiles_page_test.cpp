@@ -30,26 +30,7 @@ std::vector<std::wstring> NamesOf(CMouseConfig& config) {
 // The profile names on the mouse, read afresh.
 std::vector<std::wstring> NamesOnMouse() {
     CVellConfig config;
-    CMouse mouse;
-    const uint16_t product = kProduct;
-    if (!mouse.Initialize(&config, &product) || !mouse.Synchronize(&config, SyncDirection::Read, kSectionsAll))
-        return {L"<unreadable>"};
-    return NamesOf(config);
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    std::string bytes(file ? GetFileSize(file.get(), nullptr) : 0, '\0');
-    DWORD got = 0;
-    if (!bytes.empty())
-        ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    return bytes;
+    return ReadMouse(config) ? NamesOf(config) : std::vector<std::wstring>{L"<unreadable>"};
 }
 
 class ProfilesPageTest : public MainWindow {
