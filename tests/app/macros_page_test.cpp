@@ -3,6 +3,8 @@
 // deleted macro taken off the buttons that ran it.
 #include "app_support.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "controls/EditItem.h"
 #include "macro/Macro.h"
 #include "macro/MacroDisplayItem.h"
+#include "macro/MacroRecorder.h"
 
 namespace {
 
@@ -221,6 +224,80 @@ TEST_F(MacrosPageTest, ImportAndExportSayWhatFailedAndChangeNothing) {
     for (const std::wstring& file : {exported, bad, huge})
         DeleteFileW(file.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+// 100,000 real key events while recording: the window keeps taking its
+// messages, the macro stops growing at the limit, and the user is told once.
+TEST_F(MacrosPageTest, ALongRecordingIsCutAtTheLimitAndSaidOnce) {
+    ScriptedPopups popups(m_hwnd);
+    popups.Ok(L"Storm");
+    Click(ctl::BUTTON_MACRO_CREATE, kMacrosPage);
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    ASSERT_TRUE(m_page->IsRecording());
+    popups.Ok();  // the macro-full popup
+
+    // The keys go where a user's would: to the program in front.
+    SetForegroundWindow(m_hwnd);
+    PumpUntil([&] { return GetForegroundWindow() == m_hwnd; }, 2000);
+    constexpr int kEvents = 100000;
+    constexpr int kBatch = 500;
+    std::vector<INPUT> batch(kBatch);
+    for (int i = 0; i < kBatch; ++i) {
+        batch[i].type = INPUT_KEYBOARD;
+        batch[i].ki.wVk = 'Q';
+        batch[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW('Q', MAPVK_VK_TO_VSC));
+        batch[i].ki.dwFlags = (i % 2) ? KEYEVENTF_KEYUP : 0;
+    }
+    // The longest time one message kept the thread from the next.
+    DWORD longest = 0;
+    auto pump = [&] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const DWORD start = GetTickCount();
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            longest = std::max(longest, GetTickCount() - start);
+        }
+    };
+    const DWORD start = GetTickCount();
+    for (int sent = 0; sent < kEvents; sent += kBatch) {
+        ASSERT_EQ(static_cast<UINT>(kBatch), SendInput(kBatch, batch.data(), sizeof(INPUT)));
+        pump();
+    }
+    const size_t limit = macro::CMacroRecorder::kMaxEvents;
+    // Real input arrives a moment after SendInput: the last of it, and the
+    // popup the limit brings, are waited for.
+    Seen seen;
+    PumpUntil(
+        [&] {
+            pump();
+            for (std::wstring& name : popups.Seen())
+                seen.push_back(std::move(name));
+            return std::find(seen.begin(), seen.end(), L"MacroFullPopup.xml") != seen.end();
+        },
+        30000);
+    const DWORD took = GetTickCount() - start;
+    std::printf("[ figures  ] %d key events while recording: %lu ms in all, longest message %lu ms\n", kEvents,
+                took, longest);
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    EXPECT_FALSE(m_page->IsRecording());
+
+    for (std::wstring& name : popups.Seen())
+        seen.push_back(std::move(name));
+    EXPECT_EQ(Seen({L"MacroNamePopup.xml", L"MacroFullPopup.xml"}), seen) << "said once";
+    const MacroEvents& events = m_config.MacroAt(m_page->SelectedMacro())->Events();
+    // A key and the delay before it go in together or not at all.
+    ASSERT_LE(events.size(), limit);
+    ASSERT_GE(events.size(), limit - 1) << "cut at the limit, not before";
+    EXPECT_EQ(events.size(), static_cast<size_t>(m_display->RowCount()));
+    // The first events are the first keys, in order (delays in between).
+    std::vector<uint32_t> states;
+    for (const MacroEvent& e : events)
+        if (e.kind == kMacroEventKey && states.size() < 4)
+            states.push_back(e.state & 0xFF);
+    EXPECT_EQ((std::vector<uint32_t>{kMacroStatePress, kMacroStateRelease, kMacroStatePress, kMacroStateRelease}),
+              states);
+    EXPECT_LT(longest, 2000u) << "the window froze";
 }
 
 }  // namespace
