@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "app/pages/AssignPage.h"
-#include "app/pages/OtherPages.h"
+#include "app/pages/PerformancePage.h"
 #include "app/pages/MacrosPage.h"
 #include "app/pages/ProfilesPage.h"
 #include "app/resource.h"
@@ -106,7 +106,8 @@ bool CVellAppDlg::OnInitDialog() {
     if (m_config != nullptr) {
         IPageHost& host = *this;
         m_assign = std::make_unique<CAssignPage>(*m_config, m_device, host, m_pageItems[0], m_pageItems[1]);
-        m_performance = std::make_unique<CPerformancePage>(*m_config, m_device, host);
+        m_performance =
+            std::make_unique<CPerformancePage>(*m_config, m_device, host, m_pageItems[2], m_pageItems[5]);
         m_profiles = std::make_unique<CProfilesPage>(*m_config, m_device, host, m_pageItems[3], m_assign.get());
         m_macros = std::make_unique<CMacrosPage>(*m_config, m_device, host, m_pageItems[4], m_assign.get());
     }
@@ -214,7 +215,9 @@ void CVellAppDlg::SwitchPage(uint32_t flag) {
     const uint32_t page = LowestPage(flag);
     if (page == 0 || page == m_currentPage)
         return;
-    LoadPages(page);
+    // With the other page files of the page's logic (it binds once all are read).
+    const CPage* logic = PageOf(page);
+    LoadPages(page | (logic != nullptr ? logic->Flags() : 0u));
     // Hiding every other page before showing the new one keeps two pages'
     // controls from ever being on screen together. (Before the window is
     // first shown there is nothing to hold back: WM_SETREDRAW would mark it
@@ -231,6 +234,10 @@ void CVellAppDlg::SwitchPage(uint32_t flag) {
     m_currentPage = page;
     for (const auto& item : *CurrentItems())
         ShowItem(item.get(), true);
+    // Of the performance page's sliders, the two check buttons say which
+    // belong on screen.
+    if (page == kPagePerformance && m_performance != nullptr && (m_boundPages & kPagePerformance) != 0)
+        m_performance->ShowViews();
     for (const Tab& tab : kTabs) {
         if (auto* button = dynamic_cast<ICheckBoxLink*>(FindItem(tab.id)))
             button->SetChecked((tab.pages & page) != 0 ? 1 : 0);
@@ -311,9 +318,12 @@ bool CVellAppDlg::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
         case 0x608:
             sender = ::FindItemByWindow(*current, reinterpret_cast<HWND>(wParam));
             break;
-        case 0x446:
-            sender = ::FindItem(*current, static_cast<int32_t>(lParam));
-            break;
+        case 0x446: {
+            // A slider names its thumb, which is no item of the page: the
+            // page it belongs to is the current one.
+            CPage* page = PageOf(m_currentPage);
+            return page != nullptr && page->OnNotify(message, wParam, lParam, nullptr);
+        }
         case 0x6BC:
         case 0x6BD:
             if (m_currentPage == kPageMacros && m_macros != nullptr)

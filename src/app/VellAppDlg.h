@@ -57,6 +57,7 @@ public:
     // The manage-profiles page's logic; null without a configuration.
     CProfilesPage* ProfilesPage() const { return m_profiles.get(); }
     CMacrosPage* MacrosPage() const { return m_macros.get(); }
+    CPerformancePage* PerformancePage() const { return m_performance.get(); }
 
 protected:
     bool OnInitDialog() override;

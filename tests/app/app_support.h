@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -135,9 +136,12 @@ private:
 // as "file dialog"). A popup beyond the script is cancelled.
 class ScriptedPopups {
 public:
+    // What a popup does before it is answered: a user's clicks and keys.
+    using Action = std::function<void(CGUIPanel& popup)>;
     struct Answer {
         bool ok = true;
         std::wstring text;  // the name or path to type; empty types nothing
+        Action act;
     };
     static constexpr wchar_t kFileDialog[] = L"file dialog";
     static constexpr wchar_t kQuestion[] = L"question";
@@ -160,6 +164,11 @@ public:
     }
     ScriptedPopups& Cancel() {
         m_script.push_back({false, {}});
+        return *this;
+    }
+    // The next skinned popup first gets `act`, then OK or Cancel.
+    ScriptedPopups& Do(Action act, bool ok) {
+        m_script.push_back({ok, {}, std::move(act)});
         return *this;
     }
     // The skins of the popups answered since the last call, in order.
@@ -186,6 +195,8 @@ private:
         }
         auto* panel = dynamic_cast<CGUIPanel*>(win::WindowBase::FromHandle(active));
         m_seen.push_back(panel != nullptr ? panel->SkinFile() : std::wstring(kFileDialog));
+        if (answer.act && panel != nullptr)
+            answer.act(*panel);
         if (!answer.text.empty()) {
             if (auto* entry = dynamic_cast<CVellNameEntryPopup*>(panel)) {
                 SetWindowTextW(entry->EditWindow(), answer.text.c_str());
