@@ -19,6 +19,7 @@
 //   probe click X Y            a left click at the screen point (SendInput)
 //   probe rclick X Y           a right click there
 //   probe dblclick X Y         a double click there
+//   probe drag X1 Y1 X2 Y2     press the left button at the first point, move to the second, release
 //   probe type TEXT            type TEXT, any script, as Unicode key packets
 //   probe key VK               press and release the virtual key (SendInput)
 //   probe down VK / up VK      only press it, only release it
@@ -291,6 +292,32 @@ int wmain(int argc, wchar_t** argv) {
             return 0;
         Sleep(40);
         return SendInput(2, &in[1], sizeof(INPUT)) == 2 ? 0 : 1;
+    }
+    if (cmd == L"drag" && argc == 6) {
+        // Press at the first point, move to the second in steps as a hand
+        // does, release there.
+        const int w = std::max(GetSystemMetrics(SM_CXSCREEN) - 1, 1);
+        const int h = std::max(GetSystemMetrics(SM_CYSCREEN) - 1, 1);
+        const int x1 = _wtoi(argv[2]), y1 = _wtoi(argv[3]), x2 = _wtoi(argv[4]), y2 = _wtoi(argv[5]);
+        auto send = [&](int x, int y, DWORD flags) {
+            INPUT in = {};
+            in.type = INPUT_MOUSE;
+            in.mi.dx = MulDiv(x, 65535, w);
+            in.mi.dy = MulDiv(y, 65535, h);
+            in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+            return SendInput(1, &in, sizeof(INPUT)) == 1;
+        };
+        if (!send(x1, y1, 0))
+            return 1;
+        Sleep(30);
+        send(x1, y1, MOUSEEVENTF_LEFTDOWN);
+        constexpr int kSteps = 12;
+        for (int i = 1; i <= kSteps; ++i) {
+            Sleep(15);
+            send(x1 + (x2 - x1) * i / kSteps, y1 + (y2 - y1) * i / kSteps, 0);
+        }
+        Sleep(30);
+        return send(x2, y2, MOUSEEVENTF_LEFTUP) ? 0 : 1;
     }
     if (cmd == L"type" && argc == 3) {
         // Each character as the keyboard's Unicode packet, so any script types.
