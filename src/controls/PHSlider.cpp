@@ -187,7 +187,7 @@ void CPHSlider::OnMouseMove(LPARAM position) {
     if (g_leaveTracked != hwnd) {
         // The system tracks one window: the thumb it stops tracking is no
         // longer under the pointer.
-        if (g_leaveTracked != nullptr && IsWindow(g_leaveTracked))
+        if (dynamic_cast<CPHSlider*>(win::WindowBase::FromHandle(g_leaveTracked)) != nullptr)
             SendMessageW(g_leaveTracked, WM_MOUSELEAVE, 0, 0);
         TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, hwnd, 0};
         if (TrackMouseEvent(&track))

@@ -79,3 +79,18 @@ void CThumbTrack::PaintTrack(HDC dc) {
 LRESULT CThumbTrack::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return Default(message, wParam, lParam);
 }
+
+CThumbTrack* FindSliderOfThumb(const ItemList& items, int32_t thumbId) {
+    for (const auto& item : items) {
+        if (item->Type() != kItemMultiSlider && item->Type() != kItemColourRangeSlider)
+            continue;
+        auto* slider = dynamic_cast<CThumbTrack*>(item.get());
+        if (slider == nullptr)
+            continue;
+        for (size_t i = 0; i < slider->ThumbCount(); ++i) {
+            if (slider->Thumb(i)->Id() == thumbId)
+                return slider;
+        }
+    }
+    return nullptr;
+}

@@ -78,3 +78,8 @@ private:
     HWND m_companion = nullptr;
     HWND m_ownerWindow = nullptr;
 };
+
+// The multi-stage or colour-range slider in the list that holds a thumb of
+// the id, or null: thumbs are kept by their sliders, not in the list, and a
+// report names the thumb.
+CThumbTrack* FindSliderOfThumb(const ItemList& items, int32_t thumbId);
