@@ -2,17 +2,21 @@
 
 #include <memory>
 
+#include "controls/APMSlider.h"
 #include "controls/AVIButton.h"
 #include "controls/BitmapBtn.h"
 #include "controls/BitmapItem.h"
 #include "controls/BitmapWindow.h"
+#include "controls/DMarker.h"
 #include "controls/DPIStageWindow.h"
 #include "controls/DropdownListItem.h"
 #include "controls/EditItem.h"
 #include "controls/ListPanelItem.h"
 #include "controls/PanelItems.h"
 #include "controls/ProfileBtn.h"
+#include "controls/SliderHMulti.h"
 #include "controls/TextItem.h"
+#include "controls/VertSlider.h"
 #include "controls/XListCtrl.h"
 #include "skin/FontItem.h"
 #include "skin/ResourceCache.h"
@@ -63,9 +67,12 @@ void RegisterItemFactories() {
     skin::RegisterItem(L"LISTPANEL", CListPanelItem::FromSkin);
     skin::RegisterItem(L"LISTCTRL", CXListCtrl::FromSkin);
     skin::RegisterItem(L"DPISTAGEWINDOW", CDPIStageWindow::FromSkin);
-    // Controls still to come register here:
-    // VSLIDER, HSLIDERM, HSLIDERMAPM, DMARKER. MACRODISPLAY belongs to the
-    // macro layer above: macro::RegisterItemFactories.
+    skin::RegisterItem(L"VSLIDER", CVertSlider::FromSkin);
+    skin::RegisterItem(L"HSLIDERM", CSliderHMulti::FromSkin);
+    skin::RegisterItem(L"HSLIDERMAPM", CAPMSlider::FromSkin);
+    skin::RegisterItem(L"DMARKER", CDMarker::FromSkin);
+    // MACRODISPLAY belongs to the macro layer above:
+    // macro::RegisterItemFactories.
 }
 
 }  // namespace controls

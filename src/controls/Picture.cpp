@@ -44,9 +44,9 @@ bool FlushBatch(std::vector<RECT>& rects, win::UniqueRgn& into) {
     return true;
 }
 
-}  // namespace
-
-win::UniqueRgn BuildMaskRegion(HBITMAP mask) {
+// Every pixel whose colour is not `outside` lies in the region (see
+// BuildMaskRegion). A negative key takes the colour of the top-left pixel.
+win::UniqueRgn BuildRegionWithout(HBITMAP mask, int64_t outsideKey) {
     SIZE size = win::BitmapSize(mask);
     if (size.cx <= 0 || size.cy <= 0)
         return {};
@@ -76,6 +76,8 @@ win::UniqueRgn BuildMaskRegion(HBITMAP mask) {
     GdiFlush();
 
     const auto* pixels = static_cast<const uint32_t*>(bits);
+    const uint32_t outside = outsideKey >= 0 ? static_cast<uint32_t>(outsideKey) & 0xFFFFFF
+                                             : pixels[static_cast<size_t>(size.cy - 1) * size.cx] & 0xFFFFFF;
     std::vector<RECT> rects;
     rects.reserve(100);
     win::UniqueRgn region;
@@ -91,12 +93,12 @@ win::UniqueRgn BuildMaskRegion(HBITMAP mask) {
         runs.clear();
         int x = 0;
         while (x < size.cx) {
-            while (x < size.cx && (row[x] & 0xFFFFFF) == 0xFFFFFF)
+            while (x < size.cx && (row[x] & 0xFFFFFF) == outside)
                 ++x;
             if (x >= size.cx)
                 break;
             int x0 = x;
-            while (x < size.cx && (row[x] & 0xFFFFFF) != 0xFFFFFF)
+            while (x < size.cx && (row[x] & 0xFFFFFF) != outside)
                 ++x;
             runs.emplace_back(x0, x);
         }
@@ -124,6 +126,16 @@ win::UniqueRgn BuildMaskRegion(HBITMAP mask) {
     if (!region)
         region.reset(CreateRectRgn(0, 0, 0, 0));  // all white: nothing inside
     return region;
+}
+
+}  // namespace
+
+win::UniqueRgn BuildMaskRegion(HBITMAP mask) {
+    return BuildRegionWithout(mask, 0xFFFFFF);
+}
+
+win::UniqueRgn BuildKeyedRegion(HBITMAP picture) {
+    return BuildRegionWithout(picture, -1);
 }
 
 bool ApplyMaskRegion(HWND hwnd, HBITMAP mask) {
@@ -160,6 +172,15 @@ win::UniqueBitmap CutPicture(HBITMAP source, int x, int y, int width, int height
     if (!ok)
         copy.reset();
     return copy;
+}
+
+win::UniqueBitmap CutSheetPicture(HBITMAP source, const RECT& at) {
+    const SIZE size = win::BitmapSize(source);
+    const int width = at.right - at.left;
+    const int height = at.bottom - at.top;
+    if (at.left >= 0 && at.top >= 0 && size.cx >= at.right && size.cy >= at.bottom)
+        return CutPicture(source, at.left, at.top, width, height);
+    return CutPicture(source, 0, 0, width, height);
 }
 
 win::UniqueBitmap CopyPicture(HBITMAP source) {

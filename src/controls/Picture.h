@@ -18,6 +18,9 @@ constexpr size_t kMaskBatch = 2000;
 // batch. An all-white mask gives an empty region. Null when the bitmap cannot
 // be read.
 win::UniqueRgn BuildMaskRegion(HBITMAP mask);
+// The shape of a picture drawn on a colour key: every pixel outside the
+// colour of its top-left pixel. Null when the bitmap cannot be read.
+win::UniqueRgn BuildKeyedRegion(HBITMAP picture);
 // Makes the mask region the window's region (the window owns it then).
 bool ApplyMaskRegion(HWND hwnd, HBITMAP mask);
 
@@ -25,6 +28,10 @@ bool ApplyMaskRegion(HWND hwnd, HBITMAP mask);
 // (x, y) on, width x height large but no larger than the part of the source
 // that exists there. Null for no source or an empty area.
 win::UniqueBitmap CutPicture(HBITMAP source, int x, int y, int width, int height);
+// A control's picture out of a panel-sized sheet: cut at the control's
+// rectangle (parent coordinates) when the source reaches that far, else a
+// picture of the control's own size, taken from the source's top-left.
+win::UniqueBitmap CutSheetPicture(HBITMAP source, const RECT& at);
 // The whole source.
 win::UniqueBitmap CopyPicture(HBITMAP source);
 

@@ -10,6 +10,7 @@
 
 #include "control_support.h"
 #include "controls/BitmapItem.h"
+#include "controls/ItemFactories.h"
 #include "controls/Panel.h"
 #include "controls/PanelItems.h"
 #include "controls/Picture.h"
@@ -224,7 +225,7 @@ TEST_F(PanelTest, ItemsAreDestroyedLastMadeFirstAndShownByType) {
         EXPECT_EQ(text->Window(), nullptr);
         EXPECT_EQ(panel.Handle(), nullptr);
     }
-    skin::RegisterItem(L"DMARKER", nullptr);
+    controls::RegisterItemFactories();  // the real DMARKER back for the tests after this one
     g_destroyed = nullptr;
     EXPECT_EQ(destroyed, (std::vector<int32_t>{262, 261}));
 }
