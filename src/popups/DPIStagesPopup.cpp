@@ -176,8 +176,8 @@ void CDPIStagesPopup::UpdateTiles() {
         tile->SetValue(entry.value);
         tile->SetXValue(entry.x);
         tile->SetYValue(entry.y);
-        if (tile->Window() != nullptr)
-            InvalidateRect(tile->Window(), nullptr, FALSE);
+        if (tile->Handle() != nullptr)
+            InvalidateRect(tile->Handle(), nullptr, FALSE);
     }
     SetSliderPositions();
 }

@@ -23,6 +23,7 @@ using namespace apptest;
 constexpr int kPerformance = 2;
 constexpr int kLighting = 5;
 constexpr UINT kSliderChanged = 0x446;
+using Seen = std::vector<std::wstring>;
 
 // A real click on a skinned button: check boxes toggle, then the command goes out.
 void Press(CGUIItem* item) {
