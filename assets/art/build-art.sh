@@ -208,7 +208,7 @@ page_face toggle scroll-off 146 262 90 30 right
 page_face toggle glow-on 56 332 90 30 left
 page_face toggle glow-off 146 332 90 30 right
 page_face check profile-display 56 384 18 18
-page_face page_button light-reset 56 440 200 34 restore
+page_face page_button light-reset 56 440 220 34 restore
 page_face page_button light-update 496 314 200 34 in
 page_face page_button light-addons 496 436 200 34 plus
 
