@@ -4,7 +4,8 @@
 #
 # Sources: *.svg here (frame, logo, the mouse seen from above), the face
 # templates of faces.sh, the popup frames of popup.sh, the page pictures of
-# pages.sh and the list check boxes of checkbox.sh.
+# pages.sh, the list check boxes of checkbox.sh and the slider tracks and
+# thumbs of sliders.sh.
 # Output: 24-bit uncompressed BMP only (what the program's picture loader
 # reads on every platform); the same sources give the same bytes.
 set -euo pipefail
@@ -18,6 +19,8 @@ source "$here/popup.sh"
 source "$here/pages.sh"
 # shellcheck source=checkbox.sh
 source "$here/checkbox.sh"
+# shellcheck source=sliders.sh
+source "$here/sliders.sh"
 
 for tool in rsvg-convert convert identify; do
     command -v "$tool" >/dev/null || { echo "build-art: $tool is missing (run tools/setup.sh)" >&2; exit 1; }
@@ -169,10 +172,71 @@ page_face page_button macro-record 636 330 272 34 record
 page_face page_button macro-insert 636 372 272 34 insert
 page_face check macro-ignore-delay 640 426 18 18
 page_face check macro-default-delay 640 456 18 18
-# pages still to be filled: a frame each, its inside left to the page
-for page in performance lighting; do
-    frame_svg 888 340 "$page" >"$work/frame.svg"
-    on_page "$work/frame.svg" "frame-$page.bmp" 36 196 "frame-$page-mask.bmp"
+# performance: the frame with a rule between the sensitivity column (to
+# x 632) and the column of the polling rate, display and stages (from x 656)
+# at x 640; the sliders' tracks (sliders.sh) at their items' places; check
+# boxes, rate switch and the stages button
+frame_svg 888 340 performance '<rect x="604" y="44" width="1" height="276" fill="#23272F"/>' >"$work/frame.svg"
+on_page "$work/frame.svg" frame-performance.bmp 36 196 frame-performance-mask.bmp
+axis_frame_svg 584 112 >"$work/axes.svg"
+on_page "$work/axes.svg" sens-axes-frame.bmp 48 264 sens-axes-frame-mask.bmp
+# sensitivity: 56 positions (100 .. 5600 in steps of 100), a short tick every
+# 500, a long one every 1000; a 455 px strip makes p = 8
+track_svg normal 455 46 455 56 5 10 >"$work/track.svg"
+on_page "$work/track.svg" sens-track.bmp 60 272
+track_svg normal 560 46 455 56 5 10 >"$work/track.svg"
+on_page "$work/track.svg" sens-track-y.bmp 60 324
+# acceleration: 10 positions, a 456 px strip makes p = 49
+track_svg normal 456 46 456 10 1 10 >"$work/track.svg"
+on_page "$work/track.svg" accel-track.bmp 60 476
+track_svg disabled 456 46 456 10 1 10 >"$work/track.svg"
+on_page "$work/track.svg" accel-track-disabled.bmp 60 476
+page_face check perf-separate-xy 56 386 18 18
+page_face check perf-acceleration 56 446 18 18
+page_face check perf-dpi-display 660 348 18 18
+page_face toggle rate-1 656 262 84 30 left
+page_face toggle rate-2 740 262 84 30 middle
+page_face toggle rate-3 824 262 84 30 right
+page_face page_button perf-stages 656 436 252 34 switch
+# lighting: the frame with a rule between the lights (to x 464) and the
+# maintenance column (from x 496) at x 480; the on / off switches, the
+# check box, and the buttons
+frame_svg 888 340 lighting '<rect x="444" y="44" width="1" height="276" fill="#23272F"/>' >"$work/frame.svg"
+on_page "$work/frame.svg" frame-lighting.bmp 36 196 frame-lighting-mask.bmp
+page_face toggle scroll-on 56 262 90 30 left
+page_face toggle scroll-off 146 262 90 30 right
+page_face toggle glow-on 56 332 90 30 left
+page_face toggle glow-off 146 332 90 30 right
+page_face check profile-display 56 384 18 18
+page_face page_button light-reset 56 440 220 34 restore
+page_face page_button light-update 496 314 200 34 in
+page_face page_button light-addons 496 436 200 34 plus
+
+# The sensitivity stages (DPIStagesPopup.xml): the frame with a black content
+# area, the buttons beside the stage count, the check box and the tracks.
+popup_svg stages 620 452 388 >"$work/popup.svg"
+panel "$work/popup.svg" popup-stages '#0B0C0F'
+for state in normal over down disabled; do
+    page_button_svg "$state" 28 28 minus >"$work/face.svg"
+    on_panel popup-stages-bg.bmp "$work/face.svg" "stages-fewer-$state.bmp" 476 40
+    page_button_svg "$state" 28 28 plus >"$work/face.svg"
+    on_panel popup-stages-bg.bmp "$work/face.svg" "stages-more-$state.bmp" 568 40
+    check_svg "$state" 18 >"$work/face.svg"
+    on_panel popup-stages-bg.bmp "$work/face.svg" "stages-separate-xy-$state.bmp" 34 240
+done
+# 56 positions as on the page; a 565 px strip makes p = 10
+track_svg normal 565 46 565 56 5 10 >"$work/track.svg"
+on_panel popup-stages-bg.bmp "$work/track.svg" stages-track.bmp 28 272
+on_panel popup-stages-bg.bmp "$work/track.svg" stages-track-y.bmp 28 324
+
+# --- the sliders' thumbs (sliders.sh): the outside in the key colour ---------
+for state in normal over disabled; do
+    thumb_svg "$state" >"$work/thumb.svg"
+    rsvg-convert "$work/thumb.svg" -o "$work/thumb.png"
+    convert "$work/thumb.png" -alpha extract -threshold 50% -type TrueColor "$work/thumb-shape.png"
+    convert "$work/thumb.png" -background '#0B0C0F' -flatten -alpha off \
+        \( "$work/thumb-shape.png" \) -alpha off -compose CopyOpacity -composite \
+        -background "$THUMB_KEY" -compose Over -flatten -alpha off -type TrueColor "BMP3:$out/thumb-$state.bmp"
 done
 
 # --- the drop-down lists' scroll bar ------------------------------------------

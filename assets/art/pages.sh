@@ -254,7 +254,9 @@ EOF
 # view), "hatch" draws the down face hatched (a check box held down means the
 # keys are off); "plus", "in", "out" and "cross" draw a small mark at the
 # left end (new, import, export, delete); "record" a recording dot, "insert"
-# a row put between two others (insert a predefined command).
+# a row put between two others (insert a predefined command); "minus" a
+# minus sign (one less); "restore" an arrow turning back (back to the
+# defaults).
 page_button_svg() {
     local state=$1 w=$2 h=$3 glyph=${4:-}
     local top bottom edge mark ink
@@ -294,6 +296,8 @@ EOF
     local gx=14 gy=$((h / 2))
     case $glyph in
         plus) echo "  <path d=\"M$((gx - 5)),$gy H$((gx + 5)) M$gx,$((gy - 5)) V$((gy + 5))\" stroke=\"$ink\" stroke-width=\"2\"/>" ;;
+        minus) echo "  <path d=\"M$((gx - 5)),$gy H$((gx + 5))\" stroke=\"$ink\" stroke-width=\"2\"/>" ;;
+        restore) echo "  <path d=\"M$((gx - 5)),$((gy - 2)) A5.5,5.5 0 1 1 $((gx - 3)),$((gy + 4))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/><path d=\"M$((gx - 8)),$((gy - 5)) L$((gx - 5)),$((gy - 1)) L$((gx - 1)),$((gy - 4))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/>" ;;
         in) echo "  <path d=\"M$gx,$((gy - 6)) V$((gy + 2)) M$((gx - 4)),$((gy - 2)) L$gx,$((gy + 2)) L$((gx + 4)),$((gy - 2)) M$((gx - 6)),$((gy + 6)) H$((gx + 6))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/>" ;;
         out) echo "  <path d=\"M$gx,$((gy + 2)) V$((gy - 6)) M$((gx - 4)),$((gy - 2)) L$gx,$((gy - 6)) L$((gx + 4)),$((gy - 2)) M$((gx - 6)),$((gy + 6)) H$((gx + 6))\" fill=\"none\" stroke=\"$ink\" stroke-width=\"1.8\"/>" ;;
         cross) echo "  <path d=\"M$((gx - 4)),$((gy - 4)) L$((gx + 4)),$((gy + 4)) M$((gx + 4)),$((gy - 4)) L$((gx - 4)),$((gy + 4))\" stroke=\"$ink\" stroke-width=\"2\"/>" ;;
@@ -329,9 +333,10 @@ check_svg() {
     echo "</svg>"
 }
 
-# One half of a two-way switch (123 / NUM): toggle_svg STATE W H SIDE, SIDE
-# left (cut top left corner) or right (cut bottom right corner); the two
-# halves meet in a straight edge. Down is the chosen half.
+# One part of a switch of two or three (123 / NUM, on / off, the polling
+# rates): toggle_svg STATE W H SIDE, SIDE left (cut top left corner), right
+# (cut bottom right corner) or middle (no cut); the parts meet in straight
+# edges. Down is the chosen part.
 toggle_svg() {
     local state=$1 w=$2 h=$3 side=$4
     local top bottom edge
@@ -345,6 +350,9 @@ toggle_svg() {
     if [ "$side" = left ]; then
         shape="M$c,0 H$w V$h H0 V$c Z"
         outline="M$c.4,0.5 H$((w - 1)).5 V$((h - 1)).5 H0.5 V$c.4 Z"
+    elif [ "$side" = middle ]; then
+        shape="M0,0 H$w V$h H0 Z"
+        outline="M0.5,0.5 H$((w - 1)).5 V$((h - 1)).5 H0.5 Z"
     else
         shape="M0,0 H$w V$((h - c)) L$((w - c)),$h H0 Z"
         outline="M0.5,0.5 H$((w - 1)).5 V$((h - c)).4 L$((w - c)).4,$((h - 1)).5 H0.5 Z"

@@ -12,6 +12,10 @@
 #            profile preview, 620 x 500)
 #   commands a list with a plus: the popup inserts a predefined command
 #            (460 x 250, its bottom bar from y 182)
+#   stages   no emblem, the content area solid black as the stage tiles'
+#            own background, and the well of the stage count at x 508..564,
+#            y 40..68 (the sensitivity stages, 620 x 452, its bottom bar
+#            from y 388; DPIStagesPopup.xml)
 #
 # Layout that the popup skin files (assets/xml/*Popup.xml) rely on:
 #   emblem      x 20..84,   y 44..108
@@ -29,7 +33,7 @@
 popup_svg() {
     local kind=$1
     local w=${2:-420} h=${3:-220} bar=${4:-152}
-    local emblem field='' plate=1
+    local emblem field='' plate=1 black=''
     case $kind in
         warn)
             emblem='<path d="M52,51 L79,100 H25 Z" fill="#00C8FF" fill-opacity="0.12" stroke="#00C8FF"
@@ -68,6 +72,7 @@ popup_svg() {
   </g>
   <path d="M67,83 V101 M58,92 H76" stroke="#00C8FF" stroke-width="3.5" stroke-linecap="round"/>' ;;
         preview) emblem='' plate='' ;;
+        stages) emblem='' plate='' black=1 ;;
         *) echo "popup_svg: unknown kind $kind" >&2; return 1 ;;
     esac
     cat <<EOF
@@ -103,9 +108,22 @@ popup_svg() {
     <rect x="$((w - 130))" y="10" width="4" height="12" fill="#00C8FF" opacity="0.8"/>
 
     <!-- content area -->
+EOF
+    if [ -n "$black" ]; then
+        cat <<EOF
+    <rect x="0" y="31" width="$w" height="$((bar - 31))" fill="#000000"/>
+    <!-- the well of the stage count -->
+    <rect x="508.5" y="40.5" width="55" height="27" fill="#000000" stroke="#2C313A"/>
+    <rect x="508" y="40" width="56" height="2" fill="#00C8FF"/>
+EOF
+    else
+        cat <<EOF
     <rect x="0" y="31" width="$w" height="$((bar - 31))" fill="url(#panel)"/>
     <rect x="0" y="36" width="$w" height="$((bar - 36))" fill="url(#dots)"/>
     <rect x="0" y="31" width="$w" height="$((bar - 31))" fill="url(#panelGlow)"/>
+EOF
+    fi
+    cat <<EOF
     <rect x="0" y="$bar" width="$w" height="1" fill="#23272F"/>
 EOF
     if [ -n "$plate" ]; then

@@ -22,13 +22,18 @@
 #
 # Palette as faces.sh and pages.sh: body #0B0C0F, panel #15181D, edge
 # #2C313A, light edge #3A404B, accent #00C8FF. The tiles stand on the popup's
-# body colour, so the corners their chamfers leave free are painted in it.
+# body colour, so the corners their chamfers leave free are painted in it:
+# stage-frame*.bmp for the preview (#0B0C0F), stage-frame-black*.bmp for the
+# stages popup, whose content area is black (as a tile not in use, which
+# erases to black).
 
 readonly STAGE_W=104 STAGE_H=120 STAGE_VALUE_W=76 STAGE_VALUE_H=28
 
-# stage_frame_svg normal|selected
+# stage_frame_svg normal|selected [BEHIND]: BEHIND is the colour of the
+# popup under the tile (the corners the chamfers leave free), #0B0C0F unless
+# given.
 stage_frame_svg() {
-    local state=$1 w=$STAGE_W h=$STAGE_H c=10
+    local state=$1 behind=${2:-#0B0C0F} w=$STAGE_W h=$STAGE_H c=10
     local edge band_top band_bottom rule glow
     case $state in
         normal)   edge='#2C313A' band_top='#1C2028' band_bottom='#15181D' rule='#2C313A' glow=0 ;;
@@ -47,7 +52,7 @@ stage_frame_svg() {
     <clipPath id="inside"><path d="$outline"/></clipPath>
     <filter id="glow" x="-20%" y="-20%" width="140%" height="140%"><feGaussianBlur stdDeviation="2"/></filter>
   </defs>
-  <rect width="$w" height="$h" fill="#0B0C0F"/>
+  <rect width="$w" height="$h" fill="$behind"/>
   <path d="$outline" fill="url(#body)"/>
   <g clip-path="url(#inside)">
     <rect x="0" y="0" width="$w" height="24" fill="url(#band)"/>
@@ -94,6 +99,10 @@ stage_frame_svg normal >"$work/stage.svg"
 render "$work/stage.svg" stage-frame.bmp '#0B0C0F'
 stage_frame_svg selected >"$work/stage.svg"
 render "$work/stage.svg" stage-frame-selected.bmp '#0B0C0F'
+stage_frame_svg normal '#000000' >"$work/stage.svg"
+render "$work/stage.svg" stage-frame-black.bmp '#000000'
+stage_frame_svg selected '#000000' >"$work/stage.svg"
+render "$work/stage.svg" stage-frame-black-selected.bmp '#000000'
 stage_value_svg plain >"$work/stage.svg"
 render "$work/stage.svg" stage-value.bmp '#000000'
 stage_value_svg x >"$work/stage.svg"

@@ -21,6 +21,7 @@
 #include "popups/PopupBoxSingleKeyEntry.h"
 #include "popups/VellNameEntryPopup.h"
 #include "popups/VellWarningDlg.h"
+#include "skin/ControlIds.h"
 #include "skin/FontItem.h"
 #include "skin/LangTable.h"
 #include "skin/NameTables.h"
@@ -527,6 +528,23 @@ const PopupUse kMeasuredSkins[] = {
     {L"AdvancedMacroPopup.xml", PopupKind::kInform},
     {L"ManageProfiles.xml", PopupKind::kInform},
     {L"ManageMacros.xml", PopupKind::kInform},
+    {L"AdjustPerformance.xml", PopupKind::kInform},
+    {L"LightingMaintenance.xml", PopupKind::kInform},
+    {L"DPIStagesPopup.xml", PopupKind::kInform},
+};
+
+// What the pages write around an item's own text, at its longest: the rate
+// before a polling-rate caption ("%d%s"), the version after a version text
+// ("%s: %s").
+struct RunTimeText {
+    int32_t id;
+    const wchar_t* before;
+    const wchar_t* after;
+};
+const RunTimeText kRunTimeTexts[] = {
+    {ctl::BUTTON_RATE1, L"1000", L""},        {ctl::BUTTON_RATE2, L"1000", L""},
+    {ctl::BUTTON_RATE3, L"1000", L""},        {ctl::TEXT_FIRMWAREVER, L"", L": 99.99"},
+    {ctl::TEXT_DRIVERVER, L"", L": 99.99"},
 };
 
 // Texts as the items draw them, in the font the file declares, measured in
@@ -578,6 +596,9 @@ TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
                 controls::ApplyCaps(shown, controls::ParseCaps(element->Attribute(L"caps")));
                 if (appended)
                     shown += name;
+                for (const RunTimeText& around : kRunTimeTexts)
+                    if (names::ControlId(element->Attribute(L"name").c_str()) == around.id)
+                        shown = around.before + shown + around.after;
                 win::SelectGuard select(dc.get(), font->second->Font());
                 RECT box = {0, 0, room, p.height};
                 const UINT format = DT_CALCRECT | (multiline ? DT_WORDBREAK : DT_SINGLELINE);
@@ -663,6 +684,38 @@ bool ReadPicture(CResourceCache& cache, const std::wstring& file, Pixels& out) {
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kMagenta = 0xFF00FF;
 
+// A slider's thumb stands at the top of the slider and is shaped by leaving
+// out the colour of its picture's top-left pixel: a thumb larger than its
+// slider is cut off, and a magenta key would be the main window's own
+// transparent colour, a hole wherever a stray pixel of it is drawn.
+TEST_F(AssetsSkin, SliderThumbsFitTheirSlidersAndAreShaped) {
+    CResourceCache cache;
+    int thumbs = 0;
+    for (const auto& skin : Skins())
+        for (const XmlElement* element : skin.elements) {
+            if (element->Name() != L"HSLIDERM")
+                continue;
+            const Placement slider = PlacementOf(*element);
+            for (const wchar_t* face : {L"SBMN", L"SBMO"}) {
+                const XmlElement* child = element->FindFirst(face);
+                const std::string where = Where(skin, *element) + " " + Narrow(face);
+                ASSERT_NE(child, nullptr) << where;
+                Pixels thumb;
+                ASSERT_TRUE(ReadPicture(cache, Trimmed(child->Text()), thumb)) << where;
+                ++thumbs;
+                EXPECT_LE(thumb.width, slider.width) << where;
+                EXPECT_LE(thumb.height, slider.height) << where;
+                const uint32_t key = thumb.At(0, 0);
+                EXPECT_NE(key, kMagenta) << where;
+                long kept = 0;
+                for (uint32_t rgb : thumb.rgb)
+                    kept += (rgb & 0xFFFFFF) != key;
+                EXPECT_GT(kept, static_cast<long>(thumb.rgb.size() / 2)) << where << ": the shape leaves little";
+            }
+        }
+    EXPECT_GT(thumbs, 0);
+}
+
 // Wine ignores the window region of a colour-keyed window, so a panel's
 // background itself must be magenta exactly where its mask is white.
 TEST_F(AssetsSkin, BackgroundsAreKeyedExactlyWhereTheirMasksAreWhite) {
@@ -714,7 +767,9 @@ TEST_F(AssetsSkin, MainWindowIsShaped) {
 }
 
 // Every item sits inside the shape of the window that shows it: its own
-// panel, or for a file without a panel (a page), the main window.
+// panel, or for a file without a panel (a page), the main window; an item
+// placed on a bitmap item (windowid, a slider's trackid) inside that item,
+// which clips it.
 TEST_F(AssetsSkin, ItemsLieInsideTheirWindow) {
     CResourceCache cache;
     auto shapeOf = [&](const Skin& skin, Pixels& shape) {
@@ -744,11 +799,30 @@ TEST_F(AssetsSkin, ItemsLieInsideTheirWindow) {
             ASSERT_TRUE(shapeOf(skin, ownShape)) << Narrow(skin.name);
         }
         const Pixels& shape = panel ? ownShape : mainShape;
+        std::map<std::wstring, Placement> bitmapItems;
+        for (const XmlElement* element : skin.elements)
+            if (element->Name() == L"BITMAPITEM")
+                bitmapItems[Lower(element->Attribute(L"name"))] = PlacementOf(*element);
         for (const XmlElement* element : skin.elements) {
             if (!OneOf(element->Name(), kPlacedItems) && element->Name() != L"COMBO")
                 continue;
-            if (element->HasAttribute(L"windowid"))
-                continue;  // placed on a bitmap item, not on the window
+            const wchar_t* hostAttribute = element->HasAttribute(L"windowid") ? L"windowid"
+                                           : element->HasAttribute(L"trackid") ? L"trackid"
+                                                                               : nullptr;
+            if (hostAttribute != nullptr) {
+                const auto host = bitmapItems.find(Lower(element->Attribute(hostAttribute)));
+                if (host == bitmapItems.end())
+                    continue;  // reported by the names test
+                const Placement p = PlacementOf(*element);
+                const std::string where = Where(skin, *element);
+                EXPECT_TRUE(p.present && p.width > 0 && p.height > 0) << where << ": no RECT";
+                EXPECT_TRUE(p.x >= 0 && p.y >= 0 && p.x + p.width <= host->second.width &&
+                            p.y + p.height <= host->second.height)
+                    << where << ": " << p.x << "," << p.y << " " << p.width << "x" << p.height << " outside "
+                    << Narrow(element->Attribute(hostAttribute)) << " (" << host->second.width << "x"
+                    << host->second.height << ")";
+                continue;
+            }
             const XmlElement* box = element->Name() == L"COMBO" ? element->FindFirst(L"CBOX") : element;
             const Placement p = box ? PlacementOf(*box) : Placement{};
             const std::string where = Where(skin, *element);
