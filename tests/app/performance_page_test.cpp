@@ -53,8 +53,15 @@ protected:
         auto* text = dynamic_cast<CTextItem*>(Item(page, id));
         return text != nullptr ? text->GetText() : L"<missing>";
     }
-    // A thumb moved by the user: the slider posts its change to the main window.
+    // A thumb moved by the user: it stands at the position, and its slider
+    // tells the main window.
     void Move(int32_t thumbId, int32_t position) {
+        for (int32_t slider : {ctl::SLIDER_DPI_MULTI, ctl::SLIDER_DPI_MULTI_X, ctl::SLIDER_DPI_MULTI_Y,
+                               ctl::SLIDER_ID_ACCEL}) {
+            CSliderHMulti* s = Slider(slider);
+            if (s != nullptr && s->Thumb(0) != nullptr && s->Thumb(0)->Id() == thumbId)
+                s->Thumb(0)->SetValue(position);
+        }
         SendMessageW(m_hwnd, kSliderChanged, static_cast<WPARAM>(position), thumbId);
     }
 
