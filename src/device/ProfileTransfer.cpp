@@ -167,6 +167,14 @@ bool ReadSensitivity(devsvc::IDeviceProfile* device, CMouseProfile& profile) {
         profile.SetStageFlag(stage, s.flag != 0);
     }
     profile.SetActiveStage(static_cast<int32_t>(std::min<ULONG>(active, kMaxStages)));
+    // A mouse may hold a current value its own limits refuse (an older
+    // firmware, a damaged state): it is taken inside the range, so that the
+    // next write is one the mouse accepts.
+    int32_t minimum = 0, maximum = 0, step = 0;
+    if (profile.GetSensitivityRange(minimum, maximum, step) && minimum <= maximum) {
+        x = std::clamp<LONG>(x, minimum, maximum);
+        y = std::clamp<LONG>(y, minimum, maximum);
+    }
     profile.SetSeparateXY(x != y);
     profile.SetSensitivityX(x);
     profile.SetSensitivityY(y);

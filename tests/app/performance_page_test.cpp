@@ -263,4 +263,50 @@ TEST_F(PerformancePageTest, TheStagesPopupKeepsEditsOnlyOnOkAndNeverLeavesTheRan
         EXPECT_EQ(0, held.GetStageValue(stage) % m_step) << stage;
 }
 
+// A mouse whose values are off the page's step (another program's, an
+// older firmware's): the page shows them on the step, and the next Apply
+// goes through.
+TEST_F(PerformancePageTest, AMouseOutOfShapeIsShownInRangeAndWrittenBackValid) {
+    ScriptedPopups popups(m_hwnd);  // a failed write would say so in a popup
+    std::string state = ReadBytes(m_state);
+    auto replaceField = [&](const std::string& key, const std::string& value) {
+        const size_t at = state.find("\n" + key + "=");
+        ASSERT_NE(std::string::npos, at) << key;
+        const size_t end = state.find('\n', at + 1);
+        state.replace(at + 1, end - at - 1, key + "=" + value + "\r");
+    };
+    replaceField("stages", "1234x1234 150x5600 5550x100");
+    replaceField("activeStage", "3");
+    replaceField("current", "1234x5550");
+    WriteBytes(m_state, state);
+    ASSERT_TRUE(m_mouse.Synchronize(&m_config, SyncDirection::Read, kSectionsAll));
+    m_page->Refresh();
+    m_window.SwitchPage(kPageLighting);
+    m_window.SwitchPage(kPagePerformance);
+
+    // Shown within the range, on the step.
+    EXPECT_TRUE(m_config.GetSeparateXY());
+    for (int32_t id : {ctl::TEXT_DPIVALUE1, ctl::TEXT_DPIVALUE2}) {
+        const int shown = _wtoi(Text(kPerformance, id).c_str());
+        EXPECT_GE(shown, m_min) << id;
+        EXPECT_LE(shown, m_max) << id;
+        EXPECT_EQ(0, shown % m_step) << id;
+    }
+    EXPECT_GE(m_config.GetActiveStage(), 1);
+    EXPECT_LE(m_config.GetActiveStage(), m_config.GetStageCount());
+
+    // Apply goes through, and the mouse holds values it accepts.
+    ASSERT_TRUE(m_window.Apply());
+    ASSERT_TRUE(PumpUntil([&] { return !m_window.WritePending(); }));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_TRUE(popups.Seen().empty()) << "the write failed";
+    CVellConfig held;
+    ASSERT_TRUE(ReadMouse(held));
+    EXPECT_EQ(1234, held.GetSensitivityX());
+    EXPECT_EQ(5550, held.GetSensitivityY());
+    EXPECT_EQ(3, held.GetStagesInUse());
+    EXPECT_EQ(3, held.GetActiveStage());
+    EXPECT_EQ(1234, held.GetStageValue(1)) << "a value off the step is still one the mouse takes";
+}
+
 }  // namespace

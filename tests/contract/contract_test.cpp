@@ -214,6 +214,25 @@ TEST_F(Contract, DamagedEventBuffersChangeNothing) {
     }
 }
 
+// A current sensitivity outside the mouse's own limits is read inside them,
+// so that the next write is one the mouse accepts.
+TEST_F(Contract, ACurrentValueOutsideTheLimitsIsReadInsideThem) {
+    fixedsvc::Reset();
+    {
+        std::lock_guard<std::recursive_mutex> hold(fixedsvc::Lock());
+        ASSERT_FALSE(fixedsvc::State().profiles.empty());
+        fixedsvc::State().profiles[0].x = 99999;
+        fixedsvc::State().profiles[0].y = -5;
+    }
+    Session s;
+    ASSERT_TRUE(s.Open());
+    CMouseProfile* profile = s.config.ProfileAt(0);
+    ASSERT_NE(nullptr, profile);
+    EXPECT_EQ(5600, s.config.GetSensitivityX(profile));
+    EXPECT_EQ(100, s.config.GetSensitivityY(profile));
+    EXPECT_TRUE(s.config.GetSeparateXY(profile));
+}
+
 // An empty event list from the mouse leaves the macro's events as they were.
 TEST_F(Contract, AnEmptyEventListDoesNotWipeAMacro) {
     Session s;
