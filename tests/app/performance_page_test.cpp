@@ -164,6 +164,22 @@ TEST_F(PerformancePageTest, EveryControlWritesTheProfileAndTheMouseGetsIt) {
     EXPECT_EQ(2, held.GetPollingRateChoice());
     EXPECT_FALSE(held.GetUnderGlowLight());
     EXPECT_TRUE(held.GetScrollLight());
+
+    // The displays' boxes; Reset (confirmed) gives the profile its defaults back.
+    ScriptedPopups popups(m_hwnd);
+    const bool dpiOsd = m_config.GetDpiOsd();
+    m_window.SwitchPage(kPagePerformance);
+    Press(Button(kPerformance, ctl::BUTTON_ENABLE_DPI_OSD));
+    EXPECT_NE(dpiOsd, m_config.GetDpiOsd());
+    m_window.SwitchPage(kPageLighting);
+    const bool profileOsd = m_config.GetProfileOsd();
+    Press(Button(kLighting, ctl::BUTTON_ENABLE_PROFILE_OSD));
+    EXPECT_NE(profileOsd, m_config.GetProfileOsd());
+    popups.Ok();
+    Press(Button(kLighting, ctl::BUTTON_RESET));
+    EXPECT_EQ(Seen({L"RestorePopup.xml"}), popups.Seen());
+    EXPECT_TRUE(m_config.GetUnderGlowLight());
+    EXPECT_EQ(1, Button(kLighting, ctl::GLOW_LEDON)->GetChecked()) << "the page shows the defaults";
 }
 
 TEST_F(PerformancePageTest, TheStagesPopupKeepsEditsOnlyOnOkAndNeverLeavesTheRange) {
