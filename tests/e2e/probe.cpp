@@ -283,15 +283,24 @@ int wmain(int argc, wchar_t** argv) {
                            MOUSEEVENTF_ABSOLUTE;
         in[2].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_MOVE |
                            MOUSEEVENTF_ABSOLUTE;
+        // Press and release apart, as a finger makes them: sent in one call,
+        // a program recording raw input under Wine was seen to get only the
+        // release.
+        auto press = [&] {
+            if (SendInput(1, &in[1], sizeof(INPUT)) != 1)
+                return false;
+            Sleep(25);
+            return SendInput(1, &in[2], sizeof(INPUT)) == 1;
+        };
         if (SendInput(1, &in[0], sizeof(INPUT)) != 1)
             return 1;
         Sleep(30);
-        if (SendInput(2, &in[1], sizeof(INPUT)) != 2)
+        if (!press())
             return 1;
         if (cmd != L"dblclick")
             return 0;
         Sleep(40);
-        return SendInput(2, &in[1], sizeof(INPUT)) == 2 ? 0 : 1;
+        return press() ? 0 : 1;
     }
     if (cmd == L"drag" && argc == 6) {
         // Press at the first point, move to the second in steps as a hand
