@@ -3,7 +3,10 @@
 #include <shellapi.h>
 
 #include "app/pages/AssignPage.h"
+#include "app/MouseImage.h"
 #include "app/pages/PerformancePage.h"
+#include "controls/BitmapBtn.h"
+#include "device/Mouse.h"
 #include "app/pages/MacrosPage.h"
 #include "app/pages/ProfilesPage.h"
 #include "app/resource.h"
@@ -12,6 +15,7 @@
 #include "model/MouseDevice.h"
 #include "model/VellConfig.h"
 #include "popups/VellWarningDlg.h"
+#include "skin/LangTable.h"
 #include "skin/ControlIds.h"
 #include "skin/SkinLoader.h"
 #include "win/ModuleDir.h"
@@ -21,6 +25,7 @@ namespace {
 constexpr COLORREF kColourKey = RGB(255, 0, 255);
 constexpr wchar_t kTitle[] = L"Korvo Tarn Configurator";
 constexpr wchar_t kNoMousePopup[] = L"NoMousePopup.xml";
+constexpr wchar_t kUnsavedPopup[] = L"UnsavedChangesPopup.xml";
 
 // The tabs, and the page each one shows pressed.
 struct Tab {
@@ -173,6 +178,10 @@ std::array<CPage*, 4> CVellAppDlg::Pages() const {
 void CVellAppDlg::BindMainItems() {
     m_profileInfo = FindItemAs<CTextItem>(ctl::TEXT_PROFILEINFO, kItemText);
     m_profileName = FindItemAs<CTextItem>(ctl::TEXT_PROFILENAME, kItemText);
+    m_writeStatusText = FindItemAs<CTextItem>(ctl::TEXT_WRITESTATUS, kItemText);
+    m_applyButton = FindItemAs<CBitmapBtn>(ctl::BUTTON_APPLY, kItemButton);
+    if (m_applyButton != nullptr)
+        m_applyCaption = m_applyButton->Caption();
     // The indicator shows the skin's label followed by ": ".
     if (m_profileInfo != nullptr) {
         m_profileLabel = m_profileInfo->GetText();
@@ -185,6 +194,7 @@ void CVellAppDlg::ReadMouse() {
         return;
     if (m_config->GetCurrentProfile() == nullptr && m_config->GetProfileCount() > 0)
         m_config->SetCurrentProfile(m_config->ProfileAt(0));
+    m_heldImage = app::MouseImage(*m_config);
 }
 
 void CVellAppDlg::ShowProfile() {
@@ -356,11 +366,13 @@ bool CVellAppDlg::StartWrite() {
         m_writeQueued = true;
         return true;
     }
+    m_sentImage = app::MouseImage(*m_config);
     if (!m_device->Synchronize(m_config, SyncDirection::Write, kSectionsAll)) {
         OnWriteDone(false);
         return false;
     }
     m_writing = true;
+    ShowWriteStatus(WriteStatus::kWriting);
     return true;
 }
 
@@ -371,6 +383,7 @@ void CVellAppDlg::OnWriteDone(bool written) {
         m_writeQueued = false;
         m_closeAfterWrite = false;
         KillTimer(Handle(), kCloseWaitTimer);
+        ShowWriteStatus(WriteStatus::kFailed);
         ShowNoMouse();
         return;
     }
@@ -380,9 +393,100 @@ void CVellAppDlg::OnWriteDone(bool written) {
         StartWrite();
         return;
     }
+    // What the mouse took is read back and compared with what was sent.
+    std::wstring difference;
+    if (CheckWritten(difference)) {
+        m_heldImage = m_sentImage;
+        ShowWriteStatus(WriteStatus::kWritten);
+    } else {
+        ShowWriteStatus(WriteStatus::kDiffers, difference);
+    }
     if (m_closeAfterWrite) {
         KillTimer(Handle(), kCloseWaitTimer);
         End(IDOK);
+    }
+}
+
+bool CVellAppDlg::CheckWritten(std::wstring& difference) {
+    CVellConfig readBack;
+    CMouse reader;
+    const uint16_t product = m_device->GetProductId();
+    if (!reader.Initialize(&readBack, &product))
+        return difference = L"-", false;
+    readBack.AttachDevice(&reader);  // as the window's own configuration is
+    if (!reader.Synchronize(&readBack, SyncDirection::Read, kSectionsAll)) {
+        difference = L"-";  // nothing could be read back
+        return false;
+    }
+    // The mouse names its current profile; the window keeps its own choice.
+    CMouseProfile* current = m_config->GetCurrentProfile();
+    for (int32_t i = 0; current != nullptr && i < readBack.GetProfileCount(); ++i) {
+        if (readBack.ProfileAt(i)->GetName() == current->GetName())
+            readBack.SetCurrentProfile(readBack.ProfileAt(i));
+    }
+    difference = app::FirstDifference(m_sentImage, app::MouseImage(readBack));
+    return difference.empty();
+}
+
+bool CVellAppDlg::HasUnsavedChanges() {
+    return m_config != nullptr && m_config->GetCurrentProfile() != nullptr &&
+           app::MouseImage(*m_config) != m_heldImage;
+}
+
+void CVellAppDlg::ShowUnsaved() {
+    const bool unsaved = HasUnsavedChanges();
+    if (unsaved == m_unsavedShown)
+        return;
+    m_unsavedShown = unsaved;
+    // A dot on Apply while the mouse lacks what is shown.
+    if (m_applyButton != nullptr) {
+        m_applyButton->SetCaption(unsaved ? m_applyCaption + L" \u2022" : m_applyCaption, 0);
+        InvalidateRect(m_applyButton->Window(), nullptr, FALSE);
+    }
+    ShowWriteStatus(m_writeStatus);
+}
+
+void CVellAppDlg::ShowWriteStatus(WriteStatus status, const std::wstring& detail) {
+    m_writeStatus = status;
+    if (status == WriteStatus::kDiffers)
+        m_writeDifference = detail;
+    if (m_writeStatusText == nullptr)
+        return;
+    // A write in progress first, then what went wrong with the last one,
+    // then whether the mouse lacks what is shown, then the last success.
+    const wchar_t* key = L"";
+    if (status == WriteStatus::kWriting)
+        key = L"$WriteBusy";
+    else if (status == WriteStatus::kFailed)
+        key = L"$WriteFailed";
+    else if (status == WriteStatus::kDiffers)
+        key = L"$WriteDiffers";
+    else if (m_unsavedShown)
+        key = L"$WriteUnsaved";
+    else if (status == WriteStatus::kWritten)
+        key = L"$WriteDone";
+    std::wstring shown;
+    if (*key != 0 && !lang::Resolve(key, shown))
+        shown = key;
+    if (m_writeStatusText->GetText() != shown)
+        m_writeStatusText->SetPlainText(shown);
+}
+
+void CVellAppDlg::OnCloseRequest() {
+    if (!HasUnsavedChanges()) {
+        End(IDCANCEL);
+        return;
+    }
+    CUnsavedChangesPopup popup(kUnsavedPopup, IDD_POPUP_WARNING, Handle());
+    switch (RunPopup(popup)) {
+        case CUnsavedChangesPopup::kResultApply:
+            m_routes.Run(ctl::BUTTON_OK);
+            break;
+        case CPopupBox::kResultOk:  // discard
+            End(IDCANCEL);
+            break;
+        default:  // stay
+            break;
     }
 }
 
@@ -406,6 +510,7 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
             HWND sender = reinterpret_cast<HWND>(lParam);
             if (sender != nullptr) {
                 OnItemCommand(sender);
+                ShowUnsaved();
             } else if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
                 // Enter and Escape from the dialog manager: Enter applies and
                 // closes as OK does, Escape closes; neither while recording.
@@ -429,7 +534,7 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
                 if (popup != nullptr && popup != Handle())
                     SetForegroundWindow(popup);
             } else if (!Recording()) {
-                End(IDCANCEL);
+                OnCloseRequest();
             }
             result = 0;
             return true;
@@ -459,6 +564,7 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
             return true;
         case kWriteDoneMessage:
             OnWriteDone(wParam != 0);
+            ShowUnsaved();
             result = 0;
             return true;
         case 0x446:
@@ -473,6 +579,7 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
         case 0x6BC:
         case 0x6BD:
             result = OnNotify(message, wParam, lParam) ? 1 : 0;
+            ShowUnsaved();
             return true;
         case WM_QUERYDRAGICON:
             result = reinterpret_cast<LRESULT>(m_icon);

@@ -17,6 +17,7 @@
 #include "controls/Panel.h"
 
 class CAssignPage;
+class CBitmapBtn;
 class CMacrosPage;
 class CPerformancePage;
 class CProfilesPage;
@@ -52,6 +53,14 @@ public:
     bool Apply();
     // Whether a write was asked for and has not ended yet.
     bool WritePending() const { return m_writing || m_writeQueued; }
+    // Whether the window shows settings the mouse does not hold (as far as
+    // the last read or checked write tells).
+    bool HasUnsavedChanges();
+    // What the status beside Apply says of the last write.
+    enum class WriteStatus { kNone, kWriting, kWritten, kFailed, kDiffers };
+    WriteStatus LastWriteStatus() const { return m_writeStatus; }
+    // The first part of the mouse that did not take the last write (kDiffers).
+    const std::wstring& WriteDifference() const { return m_writeDifference; }
     // The items of page 0..5, its page file read first if it was not yet.
     const ItemList& PageItems(int index);
     // The manage-profiles page's logic; null without a configuration.
@@ -87,6 +96,14 @@ private:
     CPage* PageOf(uint32_t flag) const;
     bool StartWrite();
     void OnWriteDone(bool written);
+    // Reads back what the write sent; false (with the first line that
+    // differs) when the mouse holds something else.
+    bool CheckWritten(std::wstring& difference);
+    // The mark on Apply and the status text, from the configuration.
+    void ShowUnsaved();
+    void ShowWriteStatus(WriteStatus status, const std::wstring& detail = {});
+    // Closing: asks first when the mouse lacks what the window shows.
+    void OnCloseRequest();
     void RequestClose();
     void ShowNoMouse();
 
@@ -105,6 +122,14 @@ private:
     CTextItem* m_profileInfo = nullptr;
     CTextItem* m_profileName = nullptr;
     std::wstring m_profileLabel;
+    CTextItem* m_writeStatusText = nullptr;
+    CBitmapBtn* m_applyButton = nullptr;
+    std::wstring m_applyCaption;
+    std::wstring m_heldImage;  // what the mouse holds, by the last read or checked write
+    std::wstring m_sentImage;  // what the running write sends
+    bool m_unsavedShown = false;
+    WriteStatus m_writeStatus = WriteStatus::kNone;
+    std::wstring m_writeDifference;
     bool m_writing = false;      // a write runs
     bool m_writeQueued = false;  // Apply came while it ran
     bool m_closeAfterWrite = false;

@@ -22,3 +22,9 @@ bool CVellWarningDlg::OnInitDialog() {
     }
     return defaultFocus;
 }
+
+CUnsavedChangesPopup::CUnsavedChangesPopup(std::wstring skinFile, int templateId, HWND owner)
+    : CVellWarningDlg(std::move(skinFile), templateId, owner) {
+    Routes().On(kApplyButton, [this] { End(kResultApply); });
+}
+

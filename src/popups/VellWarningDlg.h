@@ -39,3 +39,14 @@ private:
     std::wstring m_message;
     std::wstring m_appended;
 };
+
+// Asks before the window closes with changes the mouse does not hold yet:
+// Apply (send them, then close), Discard (close without them) or Stay.
+class CUnsavedChangesPopup : public CVellWarningDlg {
+public:
+    static constexpr INT_PTR kResultApply = 3;  // besides OK (discard) and Cancel (stay)
+    static constexpr int32_t kApplyButton = ctl::BUTTON_POPUP_APPLY;
+
+    CUnsavedChangesPopup(std::wstring skinFile, int templateId, HWND owner);
+};
+

@@ -5,10 +5,13 @@
 
 #include "controls/BitmapBtn.h"
 #include "controls/DropdownListItem.h"
+#include "controls/TextItem.h"
+#include "popups/VellWarningDlg.h"
 
 namespace {
 
 using namespace apptest;
+using Seen = std::vector<std::wstring>;
 
 TEST_F(MainWindow, QuickAppliesAndAnImmediateOkLeaveTheLastStateOnTheMouse) {
     // Twenty presses of Apply while the first write still runs: each edit
@@ -42,6 +45,8 @@ TEST_F(MainWindow, AFailedWriteKeepsTheWindowAndTheEdits) {
     EXPECT_TRUE(IsWindow(m_hwnd)) << "the window stays open after a failed write";
     EXPECT_EQ(4200, m_config.GetStageValue(1)) << "the edit is still there";
     EXPECT_NE(4200, StageOnMouse());
+    EXPECT_EQ(CVellAppDlg::WriteStatus::kFailed, m_window.LastWriteStatus());
+    EXPECT_TRUE(m_window.HasUnsavedChanges());
 
     // The mouse is back: Apply again sends it.
     SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", nullptr);
@@ -49,6 +54,68 @@ TEST_F(MainWindow, AFailedWriteKeepsTheWindowAndTheEdits) {
     ASSERT_TRUE(PumpUntil([&] { return !m_window.WritePending(); }));
     EXPECT_EQ(4200, StageOnMouse());
     EXPECT_TRUE(IsWindow(m_hwnd));
+    EXPECT_EQ(CVellAppDlg::WriteStatus::kWritten, m_window.LastWriteStatus()) << "read back: " << testing::PrintToString(m_window.WriteDifference());
+    EXPECT_FALSE(m_window.HasUnsavedChanges());
+}
+
+// From the first edit until a checked write the window says the mouse lacks
+// what it shows; closing then asks, and "Apply" there loses nothing.
+TEST_F(MainWindow, UnsavedChangesAreShownAndClosingAsksFirst) {
+    ScriptedPopups popups(m_hwnd);
+    auto* apply = dynamic_cast<CBitmapBtn*>(m_window.FindItem(ctl::BUTTON_APPLY));
+    auto* status = dynamic_cast<CTextItem*>(m_window.FindItem(ctl::TEXT_WRITESTATUS));
+    ASSERT_NE(apply, nullptr);
+    ASSERT_NE(status, nullptr);
+    const std::wstring plain = apply->Caption();
+    auto said = [](const wchar_t* key) {
+        std::wstring text;
+        return lang::Resolve(key, text) ? text : std::wstring(L"?");
+    };
+    EXPECT_FALSE(m_window.HasUnsavedChanges()) << "as read from the mouse";
+    EXPECT_EQ(L"", status->GetText());
+
+    // A change through a page's button: the mark and the status come.
+    const bool glow = m_config.GetUnderGlowLight();
+    m_window.SwitchPage(kPageLighting);
+    Click(glow ? ctl::GLOW_LEDOFF : ctl::GLOW_LEDON, 5);
+    ASSERT_NE(glow, m_config.GetUnderGlowLight());
+    EXPECT_TRUE(m_window.HasUnsavedChanges());
+    EXPECT_NE(plain, apply->Caption());
+    EXPECT_EQ(said(L"$WriteUnsaved"), status->GetText());
+    // Undone by hand, nothing is unsaved any more.
+    Click(glow ? ctl::GLOW_LEDON : ctl::GLOW_LEDOFF, 5);
+    EXPECT_FALSE(m_window.HasUnsavedChanges());
+    EXPECT_EQ(plain, apply->Caption());
+    Click(glow ? ctl::GLOW_LEDOFF : ctl::GLOW_LEDON, 5);
+
+    // Closing asks; "Stay" keeps the window.
+    popups.Cancel();
+    SendMessageW(m_hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Seen({L"UnsavedChangesPopup.xml"}), popups.Seen());
+    ASSERT_TRUE(IsWindow(m_hwnd));
+
+    // Applied and read back: saved, the mark gone, closing asks nothing.
+    ApplyAndWait();
+    EXPECT_EQ(CVellAppDlg::WriteStatus::kWritten, m_window.LastWriteStatus());
+    EXPECT_EQ(said(L"$WriteDone"), status->GetText());
+    EXPECT_EQ(plain, apply->Caption());
+
+    // Changed again and closed with "Apply": written, then closed.
+    m_window.SwitchPage(kPagePerformance);
+    Click(ctl::BUTTON_RATE1, 2);
+    ASSERT_TRUE(m_window.HasUnsavedChanges());
+    popups.Do([](CGUIPanel& popup) {
+        CGUIItem* item = popup.FindItem(CUnsavedChangesPopup::kApplyButton);
+        ASSERT_NE(item, nullptr);
+        SendMessageW(popup.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(item->Window()));
+    }, false);
+    PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(m_hwnd); }));
+    EXPECT_EQ(Seen({L"UnsavedChangesPopup.xml"}), popups.Seen());
+    CVellConfig held;
+    ASSERT_TRUE(ReadMouse(held));
+    EXPECT_EQ(0, held.GetPollingRateChoice());
+    EXPECT_NE(glow, held.GetUnderGlowLight());
 }
 
 TEST_F(MainWindow, PagesSwitchByTheirTabsAndTheLowestFlagWins) {

@@ -48,7 +48,7 @@ TEST_F(NameTablesTest, ControlNamesMatchIgnoringCaseOnly) {
 
 TEST_F(NameTablesTest, ControlTableHasEveryIdButThreeAndUniqueNames) {
     int rows = 0;
-    for (int32_t id = 0; id <= 368; ++id) {
+    for (int32_t id = 0; id <= 369; ++id) {
         const wchar_t* name = names::ControlName(id);
         ASSERT_NE(name, nullptr) << id;
         if (id == 11 || id == 327 || id == 345) {
@@ -60,9 +60,9 @@ TEST_F(NameTablesTest, ControlTableHasEveryIdButThreeAndUniqueNames) {
         // A duplicate or a shifted run would send the name to another id.
         EXPECT_EQ(names::ControlId(name), id) << id;
     }
-    EXPECT_EQ(rows, 366);
+    EXPECT_EQ(rows, 367);
     EXPECT_STREQ(names::ControlName(-1), L"");
-    EXPECT_STREQ(names::ControlName(369), L"");
+    EXPECT_STREQ(names::ControlName(370), L"");
 
     EXPECT_EQ(names::ControlId(L"BUTTON_CANCEL"), 10);
     EXPECT_EQ(names::ControlId(L"BUTTON_ASSNLEFTCLICK"), 12);
