@@ -52,7 +52,7 @@ click_control "$skin" BUTTON_MACRO_RECORD
 sleep 0.6
 p down 17; p down 16; p key 65; p up 16; p up 17
 sleep 0.3
-p click $((ox + dx + dw / 2)) $((oy + dy + dh - 20))
+p buttonclick $((ox + dx + dw / 2)) $((oy + dy + dh - 20))
 sleep 0.3
 shot macros-recording
 click_control "$skin" BUTTON_MACRO_RECORD

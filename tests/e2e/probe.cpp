@@ -20,6 +20,7 @@
 //   probe rclick X Y           a right click there
 //   probe dblclick X Y         a double click there
 //   probe drag X1 Y1 X2 Y2     press the left button at the first point, move to the second, release
+//   probe buttonclick X Y      move there, then a left press and release without movement
 //   probe type TEXT            type TEXT, any script, as Unicode key packets
 //   probe key VK               press and release the virtual key (SendInput)
 //   probe down VK / up VK      only press it, only release it
@@ -301,6 +302,38 @@ int wmain(int argc, wchar_t** argv) {
             return 0;
         Sleep(40);
         return press() ? 0 : 1;
+    }
+    if (cmd == L"buttonclick" && argc == 4) {
+        // A left click whose press and release carry no movement: the
+        // pointer goes there first, and the buttons follow once it is
+        // there. (Under load, Wine was seen to fold a press that carried a
+        // move into the move before it, so a program recording raw input
+        // got only the release.)
+        const int x = _wtoi(argv[2]), y = _wtoi(argv[3]);
+        const int w = std::max(GetSystemMetrics(SM_CXSCREEN) - 1, 1);
+        const int h = std::max(GetSystemMetrics(SM_CYSCREEN) - 1, 1);
+        INPUT in[3] = {};
+        for (INPUT& one : in)
+            one.type = INPUT_MOUSE;
+        in[0].mi.dx = MulDiv(x, 65535, w);
+        in[0].mi.dy = MulDiv(y, 65535, h);
+        in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        if (SendInput(1, &in[0], sizeof(INPUT)) != 1)
+            return 1;
+        for (int i = 0; i < 100; ++i) {
+            POINT at = {};
+            GetCursorPos(&at);
+            if (std::abs(at.x - x) <= 1 && std::abs(at.y - y) <= 1)
+                break;
+            Sleep(10);
+        }
+        Sleep(50);
+        if (SendInput(1, &in[1], sizeof(INPUT)) != 1)
+            return 1;
+        Sleep(80);
+        return SendInput(1, &in[2], sizeof(INPUT)) == 1 ? 0 : 1;
     }
     if (cmd == L"drag" && argc == 6) {
         // Press at the first point, move to the second in steps as a hand
