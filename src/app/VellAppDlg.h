@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/pages/Page.h"
 #include "controls/CommandRoutes.h"
@@ -50,6 +51,9 @@ public:
     // request is kept and sent when that write ends, so the mouse always ends
     // up with the last state. False when there is no mouse to write to.
     bool Apply();
+    // Where the run's first write keeps a backup of the mouse (a dated folder
+    // for each run, the newest ten kept); the save folder's "backup" by default.
+    void SetBackupFolder(std::wstring root) { m_backupRoot = std::move(root); }
     // Whether a write was asked for and has not ended yet.
     bool WritePending() const { return m_writing || m_writeQueued; }
     // The items of page 0..5, its page file read first if it was not yet.
@@ -89,6 +93,8 @@ private:
     void OnWriteDone(bool written);
     void RequestClose();
     void ShowNoMouse();
+    // After a write: settles the run's backup, saying when it failed.
+    void TakeBackupReport(bool written);
 
     CVellConfig* m_config;
     IMouseDevice* m_device;
@@ -109,4 +115,7 @@ private:
     bool m_writeQueued = false;  // Apply came while it ran
     bool m_closeAfterWrite = false;
     bool m_painted = false;
+    std::wstring m_backupRoot;
+    // The run's backup is on disk, or moot: a write went without it.
+    bool m_backupSettled = false;
 };
