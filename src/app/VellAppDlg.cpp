@@ -26,6 +26,7 @@ constexpr COLORREF kColourKey = RGB(255, 0, 255);
 constexpr wchar_t kTitle[] = L"Korvo Tarn Configurator";
 constexpr wchar_t kNoMousePopup[] = L"NoMousePopup.xml";
 constexpr wchar_t kUnsavedPopup[] = L"UnsavedChangesPopup.xml";
+constexpr wchar_t kBackupFailedPopup[] = L"BackupFailedPopup.xml";
 
 // The tabs, and the page each one shows pressed.
 struct Tab {
@@ -63,6 +64,8 @@ uint32_t LowestPage(uint32_t flag) {
 
 CVellAppDlg::CVellAppDlg(CVellConfig* config, IMouseDevice* device)
     : CGUIPanel(L"MainPage.xml", IDD_MAIN, nullptr), m_config(config), m_device(device) {
+    if (m_config != nullptr)
+        m_backupRoot = m_config->ProfileFolder() + L"backup\\";
     m_routes.On(ctl::BUTTON_HELP, [this] { OpenManual(); });
     m_routes.On({ctl::BUTTON_EXIT, ctl::BUTTON_CANCEL}, [this] { RequestClose(); });
     m_routes.On(ctl::BUTTON_APPLY, [this] { Apply(); });
@@ -367,6 +370,9 @@ bool CVellAppDlg::StartWrite() {
         return true;
     }
     m_sentImage = app::MouseImage(*m_config);
+    // The run's first write keeps what the mouse held before it.
+    if (!m_backupSettled && !m_backupRoot.empty())
+        m_device->BackUpBeforeNextWrite(m_backupRoot);
     if (!m_device->Synchronize(m_config, SyncDirection::Write, kSectionsAll)) {
         OnWriteDone(false);
         return false;
@@ -378,6 +384,7 @@ bool CVellAppDlg::StartWrite() {
 
 void CVellAppDlg::OnWriteDone(bool written) {
     m_writing = false;
+    TakeBackupReport(written);
     if (!written) {
         // The edits stay; Apply can be tried again once the mouse is back.
         m_writeQueued = false;
@@ -488,6 +495,23 @@ void CVellAppDlg::OnCloseRequest() {
         default:  // stay
             break;
     }
+}
+
+void CVellAppDlg::TakeBackupReport(bool written) {
+    const BackupReport report = m_device->TakeBackupReport();
+    if (!report.asked || m_backupSettled)
+        return;
+    if (report.saved) {
+        m_backupSettled = true;
+        return;
+    }
+    // Neither went: both are tried again with the next write. A write that
+    // went without its backup is not held back, but the user is told, once.
+    if (!written)
+        return;
+    m_backupSettled = true;
+    CVellWarningDlg popup(kBackupFailedPopup, IDD_POPUP_WARNING, Handle());
+    RunPopup(popup);
 }
 
 void CVellAppDlg::ShowNoMouse() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/pages/Page.h"
 #include "controls/CommandRoutes.h"
@@ -51,6 +52,9 @@ public:
     // request is kept and sent when that write ends, so the mouse always ends
     // up with the last state. False when there is no mouse to write to.
     bool Apply();
+    // Where the run's first write keeps a backup of the mouse (a dated folder
+    // for each run, the newest ten kept); the save folder's "backup" by default.
+    void SetBackupFolder(std::wstring root) { m_backupRoot = std::move(root); }
     // Whether a write was asked for and has not ended yet.
     bool WritePending() const { return m_writing || m_writeQueued; }
     // Whether the window shows settings the mouse does not hold (as far as
@@ -106,6 +110,8 @@ private:
     void OnCloseRequest();
     void RequestClose();
     void ShowNoMouse();
+    // After a write: settles the run's backup, saying when it failed.
+    void TakeBackupReport(bool written);
 
     CVellConfig* m_config;
     IMouseDevice* m_device;
@@ -134,4 +140,7 @@ private:
     bool m_writeQueued = false;  // Apply came while it ran
     bool m_closeAfterWrite = false;
     bool m_painted = false;
+    std::wstring m_backupRoot;
+    // The run's backup is on disk, or moot: a write went without it.
+    bool m_backupSettled = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "device/Collections.h"
 #include "device/DeviceSettings.h"
@@ -264,6 +265,8 @@ bool CMouse::StartWrite(CMouseConfig& config, uint32_t sections) {
         job->caps = m_caps;
         job->notifyWindow = m_notifyWindow;
         job->notifyMessage = m_notifyMessage;
+        job->backupRoot = m_backupRoot;
+        job->backup.asked = !m_backupRoot.empty();
         auto param = std::make_unique<std::shared_ptr<devlink::WriteJob>>(job);
 
         m_worker.reset();
@@ -274,6 +277,7 @@ bool CMouse::StartWrite(CMouseConfig& config, uint32_t sections) {
             return false;
         }
         param.release();  // the worker owns it now
+        m_backupRoot.clear();
         m_worker.reset(thread);
         m_job = std::move(job);
         return true;
@@ -292,8 +296,17 @@ DWORD WINAPI CMouse::WorkerMain(void* param) noexcept {
     if (SUCCEEDED(init)) {
         try {
             devlink::Link link;
-            if (OpenLink(job.product, link))
+            if (OpenLink(job.product, link)) {
+                if (!job.backupRoot.empty()) {
+                    const backup::Result saved =
+                        backup::SaveDated(link.device.get(), job.product, job.backupRoot, backup::kKeptAutomatic);
+                    job.backup.saved = saved.ok;
+                    job.backup.detail = saved.ok ? saved.folder : saved.message;
+                }
                 ok = devlink::WriteAll(link.device.get(), job);
+            } else if (job.backup.asked) {
+                job.backup.detail = L"the mouse did not answer";
+            }
         } catch (...) {
             ok = false;
         }
@@ -315,6 +328,38 @@ void CMouse::CollectWrite() {
         return;
     std::shared_ptr<devlink::WriteJob> job = std::move(m_job);
     devlink::ApplyIdentities(*job);
+    m_backupReport = job->backup;
+}
+
+void CMouse::BackUpBeforeNextWrite(const std::wstring& root) {
+    m_backupRoot = root;
+}
+
+BackupReport CMouse::TakeBackupReport() {
+    IsBusy();  // collects an ended write
+    return std::exchange(m_backupReport, BackupReport{});
+}
+
+backup::Result CMouse::Backup(const std::wstring& dir) {
+    backup::Result result;
+    if (!Connect()) {
+        result.message = IsBusy() ? L"the mouse is being written" : L"no mouse found";
+        return result;
+    }
+    result = backup::Save(m_link.device.get(), m_product, dir);
+    Disconnect();
+    return result;
+}
+
+backup::Result CMouse::Restore(const std::wstring& dir) {
+    backup::Result result;
+    if (!Connect()) {
+        result.message = IsBusy() ? L"the mouse is being written" : L"no mouse found";
+        return result;
+    }
+    result = backup::Restore(m_link.device.get(), m_product, dir);
+    Disconnect();
+    return result;
 }
 
 void CMouse::NotifyWritesTo(HWND window, UINT message) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "device/Backup.h"
 #include "device/DeviceService.h"
 #include "device/ProfileTransfer.h"
 #include "model/MouseDevice.h"
@@ -79,6 +80,15 @@ public:
     uint16_t GetProductId() override;
 
     void NotifyWritesTo(HWND window, UINT message) override;
+    // The backup runs on the write's worker, on its connection, before it
+    // writes anything.
+    void BackUpBeforeNextWrite(const std::wstring& root) override;
+    BackupReport TakeBackupReport() override;
+    // A backup of the whole mouse into `dir`, and a restore from one (see
+    // device/Backup.h), at once on a connection of their own; refused while
+    // a write runs. A restore leaves configurations read before it stale.
+    backup::Result Backup(const std::wstring& dir);
+    backup::Result Restore(const std::wstring& dir);
     // Waits for a running write to end; false when it still runs after the timeout.
     bool WaitUntilIdle(DWORD timeoutMs);
     // Whether the last write that ended wrote every section it was asked for.
@@ -117,4 +127,6 @@ private:
     HWND m_notifyWindow = nullptr;
     UINT m_notifyMessage = 0;
     DWORD m_settleDelay = kSettleDelayMs;
+    std::wstring m_backupRoot;   // asked of the next write
+    BackupReport m_backupReport;  // of the last write collected
 };

@@ -9,12 +9,14 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "device/DeviceService.h"
 #include "device/DeviceSettings.h"
 #include "device/ProfileTransfer.h"
 #include "macro/Macro.h"
+#include "model/MouseDevice.h"
 #include "model/MouseProfile.h"
 
 class CMouseConfig;
@@ -50,6 +52,12 @@ struct WriteJob {
     // Told when the write has ended: message(result, 0).
     HWND notifyWindow = nullptr;
     UINT notifyMessage = 0;
+
+    // A backup of the whole mouse to keep before writing: the folder under
+    // which it takes a dated folder of its own; empty for none. The worker
+    // reports into `backup`.
+    std::wstring backupRoot;
+    BackupReport backup;
 
     bool ok = false;  // set by the worker before it clears busy
 };

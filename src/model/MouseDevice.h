@@ -17,6 +17,13 @@ class CMacro;
 enum class SyncDirection : int32_t { Write = 0, Read = 1 };
 
 // The parts of the configuration a transfer covers.
+// What became of the backup a write was asked to keep before it wrote.
+struct BackupReport {
+    bool asked = false;   // the write that ended was asked to back up first
+    bool saved = false;   // and the backup is complete on disk
+    std::wstring detail;  // the backup's folder, or what went wrong
+};
+
 enum SyncSection : uint32_t {
     kSectionAssignments = 0x01,   // button and key assignments, each profile
     kSectionLights = 0x02,        // each profile
@@ -57,4 +64,11 @@ public:
     // The window told when a write has ended: message(1 written, 0 failed),
     // posted once the link is free for the next write.
     virtual void NotifyWritesTo(HWND window, UINT message) = 0;
+    // Asks the next write to keep a backup of everything on the mouse first,
+    // in a new dated folder under `root`. The write goes ahead whether or not
+    // the backup could be saved.
+    virtual void BackUpBeforeNextWrite(const std::wstring& root) { (void)root; }
+    // Once that write has ended: what became of its backup (once; afterwards
+    // nothing is asked until the next request).
+    virtual BackupReport TakeBackupReport() { return {}; }
 };

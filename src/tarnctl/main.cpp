@@ -5,9 +5,11 @@
 //   tarnctl dump                       the whole configuration as JSON
 //   tarnctl export-profile NAME FILE   tarnctl import-profile FILE
 //   tarnctl export-macro NAME FILE     tarnctl import-macro FILE
+//   tarnctl backup DIR                 tarnctl restore DIR
 //
-// Exit codes: 0 done, 1 usage, 2 no mouse, 3 no such profile or macro,
-// 4 the service refused (file, limit).
+// Exit codes: 0 done, 1 usage, 2 no mouse, 3 no such profile, macro or
+// backup folder, 4 refused (a damaged or foreign file, a limit, a folder
+// that cannot be written).
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -389,10 +391,43 @@ int ImportMacro(const wchar_t* file) {
     return kOk;
 }
 
+// ---- backup and restore ------------------------------------------------------
+
+int Backup(const wchar_t* dir) {
+    Session session;
+    if (!session.Open(false))
+        return NoMouse();
+    const backup::Result result = session.mouse.Backup(FullPath(dir));
+    if (!result.ok) {
+        Error(L"backup failed: ", result.message);
+        return kRefused;
+    }
+    Print(ToUtf8(L"backed up to " + result.folder + L"\n"));
+    return kOk;
+}
+
+int Restore(const wchar_t* dir) {
+    const std::wstring folder = FullPath(dir);
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        Error(L"there is no backup folder ", folder);
+        return kNotFound;
+    }
+    Session session;
+    if (!session.Open(false))
+        return NoMouse();
+    const backup::Result result = session.mouse.Restore(folder);
+    if (!result.ok) {
+        Error(L"restore refused: ", result.message);
+        return kRefused;
+    }
+    Print(ToUtf8(L"restored from " + result.folder + L"\n"));
+    return kOk;
+}
+
 int Usage() {
     Error(
         L"usage: tarnctl info | dump | export-profile NAME FILE | import-profile FILE | "
-        L"export-macro NAME FILE | import-macro FILE");
+        L"export-macro NAME FILE | import-macro FILE | backup DIR | restore DIR");
     return kUsage;
 }
 
@@ -417,5 +452,9 @@ int wmain(int argc, wchar_t** argv) {
         return ExportMacro(argv[2], argv[3]);
     if (command == L"import-macro" && argc == 3)
         return ImportMacro(argv[2]);
+    if (command == L"backup" && argc == 3)
+        return Backup(argv[2]);
+    if (command == L"restore" && argc == 3)
+        return Restore(argv[2]);
     return Usage();
 }

@@ -434,6 +434,7 @@ const PopupUse kPopups[] = {
     {L"ImportMacroFailedPopup.xml", PopupKind::kInform, true},
     {L"ExportMacroFailedPopup.xml", PopupKind::kInform, true},
     {L"MacroFullPopup.xml", PopupKind::kInform},
+    {L"BackupFailedPopup.xml", PopupKind::kInform},
     {L"ConfirmDeleteMacroPopup.xml", PopupKind::kConfirm, true},
     {L"SingleKeyPopup.xml", PopupKind::kSingleKey},
 };
