@@ -44,6 +44,7 @@ run() {  # run NAME EXE ARGS...: output to $work/NAME.out, exit code to $work/NA
   echo $? >"$work/$name.rc"
 }
 rc() { tr -d '\r\n' <"$work/$1.rc"; }
+codes() { local n; for n in "$work"/*.rc; do printf '%s=%s ' "$(basename "$n" .rc)" "$(rc "$(basename "$n" .rc)")"; done; }
 # Where the emulated mouse keeps its state by default: the user's local
 # application data.
 state_file() { ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/Korvo/Tarn/mouse-state.txt 2>/dev/null | head -1; }
@@ -135,9 +136,18 @@ run info3 "$bin/tarnctl.exe" info
 check "the device service is no longer registered (no mouse)" test "$(rc info3)" = 2
 
 # --- uninstall a second time -------------------------------------------------------
-run uninstall2 "$work/Uninstall-copy.exe" /S '_?=C:\Program Files\Korvo\Tarn'
+# A copy of the uninstaller kept from before, run in place (_?=, which takes
+# a path without spaces) in a folder that looks like an installation: it must
+# say there is nothing to remove and touch nothing, there or anywhere.
+stray="$WINEPREFIX/drive_c/TarnCopy"
+mkdir -p "$stray/xml"
+cp "$work/Uninstall-copy.exe" "$stray/Uninstall.exe"
+touch "$stray/TarnConfig.exe" "$stray/xml/Keep.xml"
+run uninstall2 "$stray/Uninstall.exe" /S '_?=C:\TarnCopy'
 check "a second uninstall says there is nothing to remove (exit 2)" test "$(rc uninstall2)" = 2
+check "... removes nothing where it runs" test -e "$stray/TarnConfig.exe" -a -e "$stray/xml/Keep.xml"
 check "... and leaves the user's profile alone" test -s "$inst/save/Mine.vxp"
 
+echo "exit codes: $(codes)"
 echo "installer test took $(($(date +%s) - t0)) s"
 summary
