@@ -59,7 +59,7 @@ void RemoveTree(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
-std::wstring ProfileNames(const CMouseConfig& config) {
+std::wstring ProfileNames(CMouseConfig& config) {
     std::wstring names;
     for (int32_t i = 0; i < config.GetProfileCount(); ++i)
         names += (names.empty() ? L"" : L",") + config.ProfileAt(i)->GetName();
