@@ -43,6 +43,15 @@ LSTATUS SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
                             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
+// The full path of this DLL; empty when it cannot be had.
+std::wstring ModulePath() {
+    wchar_t path[MAX_PATH * 2];
+    const DWORD length = ::GetModuleFileNameW(g_module, path, static_cast<DWORD>(std::size(path)));
+    if (length == 0 || length >= std::size(path))
+        return {};
+    return std::wstring(path, length);
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -72,9 +81,8 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-    wchar_t path[MAX_PATH * 2];
-    const DWORD length = ::GetModuleFileNameW(g_module, path, static_cast<DWORD>(std::size(path)));
-    if (length == 0 || length >= std::size(path))
+    const std::wstring path = ModulePath();
+    if (path.empty())
         return SELFREG_E_CLASS;
     win::UniqueKey classKey;
     win::UniqueKey serverKey;
@@ -84,13 +92,22 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
         SetString(classKey.get(), nullptr, L"Emulated mouse device service") != ERROR_SUCCESS ||
         ::RegCreateKeyExW(classKey.get(), L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr,
                           serverKey.put(), nullptr) != ERROR_SUCCESS ||
-        SetString(serverKey.get(), nullptr, std::wstring(path, length)) != ERROR_SUCCESS ||
+        SetString(serverKey.get(), nullptr, path) != ERROR_SUCCESS ||
         SetString(serverKey.get(), L"ThreadingModel", L"Both") != ERROR_SUCCESS)
         return SELFREG_E_CLASS;
     return S_OK;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+    // The class may belong to another service by now (a real one installed
+    // over ours): only a registration that names this file is ours to remove.
+    wchar_t registered[MAX_PATH * 2] = {};
+    DWORD size = sizeof(registered) - sizeof(wchar_t);
+    const std::wstring serverPath = ClassKeyPath() + L"\\InprocServer32";
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, serverPath.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ,
+                       nullptr, registered, &size) == ERROR_SUCCESS &&
+        ::CompareStringOrdinal(registered, -1, ModulePath().c_str(), -1, TRUE) != CSTR_EQUAL)
+        return S_OK;
     const LSTATUS status = ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, ClassKeyPath().c_str());
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
 }

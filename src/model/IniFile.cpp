@@ -7,14 +7,23 @@
 namespace inifile {
 namespace {
 
+// Creates the file's folder and any missing folder above it (the user's save
+// folder may be the first thing made under the user's data folder).
 bool EnsureFolderOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos || slash == 0)
         return true;
     const std::wstring folder = path.substr(0, slash);
-    if (CreateDirectoryW(folder.c_str(), nullptr))
-        return true;
-    return GetLastError() == ERROR_ALREADY_EXISTS;
+    for (size_t next = folder.find_first_of(L"\\/", 1); ; next = folder.find_first_of(L"\\/", next + 1)) {
+        const std::wstring part = folder.substr(0, next);
+        // The drive ("C:") and folders that exist already are passed over.
+        if (!(part.size() == 2 && part[1] == L':'))
+            CreateDirectoryW(part.c_str(), nullptr);
+        if (next == std::wstring::npos)
+            break;
+    }
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/SaveFolder.h"
 #include "win/ModuleDir.h"
 
 namespace {
@@ -28,7 +29,9 @@ bool Lookup(const std::vector<std::pair<int32_t, Assignment>>& table, int32_t id
 }  // namespace
 
 CVellConfig::CVellConfig() {
-    m_profileFolder = app::ModuleDirectory() + L"save\\";
+    // "save\" beside the program, or in the user's own folder where the
+    // program's folder may not be written (an installation under Program Files).
+    m_profileFolder = savefolder::Choose(app::ModuleDirectory());
     m_macroFolder = m_profileFolder;
     m_settingsFile = m_profileFolder + L"Vell.vxc";
 

@@ -1,4 +1,4 @@
-// The product's configuration: save-folder paths under the module directory,
+// The product's configuration: save-folder paths (see model/SaveFolder.h),
 // the default assignments, and new profiles that start with the defaults.
 #pragma once
 
@@ -11,7 +11,7 @@
 
 class CVellConfig : public CMouseConfig {
 public:
-    // Takes the paths from the module directory as it is now.
+    // Takes the paths from the module and user data directories as they are now.
     CVellConfig();
 
     // Appends a profile with five stages and the default settings.

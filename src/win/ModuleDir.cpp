@@ -1,6 +1,7 @@
 #include "win/ModuleDir.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 namespace app {
 namespace {
@@ -25,6 +26,25 @@ std::wstring ComputeModuleDirectory() {
     return result;
 }
 
+std::wstring& UserStorage() {
+    static std::wstring dir;
+    return dir;
+}
+
+std::wstring ComputeUserDataDirectory() {
+    PWSTR folder = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder)) && folder &&
+        folder[0] != L'\0') {
+        result = folder;
+        if (result.back() != L'\\')
+            result += L'\\';
+        result += L"Korvo\\Tarn\\";
+    }
+    CoTaskMemFree(folder);
+    return result;
+}
+
 }  // namespace
 
 const std::wstring& ModuleDirectory() {
@@ -36,6 +56,20 @@ const std::wstring& ModuleDirectory() {
 
 void SetModuleDirectory(const std::wstring& dir) {
     std::wstring& stored = Storage();
+    stored = dir;
+    if (stored.empty() || stored.back() != L'\\')
+        stored += L'\\';
+}
+
+const std::wstring& UserDataDirectory() {
+    std::wstring& dir = UserStorage();
+    if (dir.empty())
+        dir = ComputeUserDataDirectory();
+    return dir;
+}
+
+void SetUserDataDirectory(const std::wstring& dir) {
+    std::wstring& stored = UserStorage();
     stored = dir;
     if (stored.empty() || stored.back() != L'\\')
         stored += L'\\';

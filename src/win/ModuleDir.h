@@ -14,6 +14,13 @@ const std::wstring& ModuleDirectory();
 // missing trailing backslash is added.
 void SetModuleDirectory(const std::wstring& dir);
 
+// The user's own folder for this program's files, ending with a backslash:
+// Korvo\Tarn\ in the user's local application-data folder (where the
+// mouse keeps its state too). Empty when the system names no such folder.
+// Computed on first use unless a test has set another one.
+const std::wstring& UserDataDirectory();
+void SetUserDataDirectory(const std::wstring& dir);
+
 // A file the skin names: kept as given when it is an absolute path (a drive
 // or a leading slash), else looked for in `folder` (for example L"skins\\")
 // of the module directory.
