@@ -15,6 +15,7 @@ namespace {
 struct Fault {
     std::string operation;  // lower case, or "*"
     uint64_t callNumber = 0;
+    bool everyNth = false;  // fails every callNumber-th call, not only the first
     uint64_t calls = 0;
 };
 
@@ -48,9 +49,11 @@ std::vector<Fault> ParseFaults(const std::wstring& value) {
             end = value.size();
         const std::wstring entry = value.substr(pos, end - pos);
         pos = end + 1;
-        const size_t colon = entry.rfind(L':');
+        // `name:n` fails the n-th call once, `name%n` every n-th call.
+        const size_t colon = entry.find_last_of(L":%");
         if (colon == std::wstring::npos || colon == 0 || colon + 1 >= entry.size())
             continue;
+        const bool everyNth = entry[colon] == L'%';
         uint64_t n = 0;
         bool number = true;
         for (size_t i = colon + 1; i < entry.size() && number; ++i) {
@@ -64,7 +67,7 @@ std::vector<Fault> ParseFaults(const std::wstring& value) {
             if (entry[i] != L' ')
                 name += static_cast<char>(entry[i] < 0x80 ? entry[i] : L'?');
         }
-        faults.push_back({Lower(name), n, 0});
+        faults.push_back({Lower(name), n, everyNth, 0});
     }
     return faults;
 }
@@ -85,8 +88,10 @@ bool FaultFires(const char* operation) noexcept {
         const std::string name = Lower(operation);
         bool fires = false;
         for (Fault& fault : table.faults) {
-            if (fault.operation == "*" || fault.operation == name)
-                fires = ++fault.calls == fault.callNumber || fires;
+            if (fault.operation != "*" && fault.operation != name)
+                continue;
+            ++fault.calls;
+            fires = (fault.everyNth ? fault.calls % fault.callNumber == 0 : fault.calls == fault.callNumber) || fires;
         }
         if (fires)
             ::SetEnvironmentVariableW(L"TARN_DEVICE_FAULT_FIRED", L"1");
