@@ -12,7 +12,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 . "$root/tools/locale.sh"
 build="${TARN_BUILD_DIR:-$root/build}"
 scale="${1:-1}"
-fault="${TARN_SOAK_FAULT:-*%50}"
+fault="${TARN_SOAK_FAULT:-*~50}"
 "$root/tools/build.sh" >/dev/null
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 state="$(mktemp -d)"

@@ -292,7 +292,7 @@ TEST_F(ServiceFaults, TheNthCallFailsAndChangesNothing) {
     EXPECT_EQ(E_FAIL, buttons->SetActions(1, &record));
 }
 
-TEST_F(ServiceFaults, PercentFailsEveryNthCallOfAnyOperation) {
+TEST_F(ServiceFaults, RepeatingFaultsEveryNthOrAtRandom) {
     Connection c = Connect();
     auto profile = c.Profile(0);
     ASSERT_TRUE(profile);
@@ -311,6 +311,25 @@ TEST_F(ServiceFaults, PercentFailsEveryNthCallOfAnyOperation) {
             EXPECT_EQ(S_OK, hr) << "call " << call;
     }
     EXPECT_EQ((std::vector<int>{3, 6, 9}), failed);
+
+    // `~n`: one call in n at random, the same calls in every run.
+    auto randomFailures = [&] {
+        SetEnv(L"TARN_DEVICE_FAULT", L"Profile.Id~4");
+        std::vector<int> calls;
+        for (int call = 1; call <= 400; ++call) {
+            GUID id = {};
+            if (profile->Id(&id) == E_FAIL)
+                calls.push_back(call);
+        }
+        SetEnv(L"TARN_DEVICE_FAULT", nullptr);
+        GUID id = {};
+        EXPECT_EQ(S_OK, profile->Id(&id)) << "a call without faults, so the next value starts again";
+        return calls;
+    };
+    const std::vector<int> first = randomFailures();
+    EXPECT_GT(first.size(), 60u);
+    EXPECT_LT(first.size(), 140u);
+    EXPECT_EQ(first, randomFailures());
 }
 
 // A sweep as a caller's tests run it: fail call 1, 2, 3 … of a fixed
