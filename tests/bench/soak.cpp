@@ -22,6 +22,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -31,6 +32,7 @@
 #include "app/pages/ProfilesPage.h"
 #include "app_bench.h"
 #include "controls/BitmapBtn.h"
+#include "device/Records.h"
 #include "macro/Macro.h"
 #include "model/MouseProfile.h"
 #include "popups/PopupBox.h"
@@ -148,6 +150,17 @@ std::wstring AssignmentText(CVellConfig& config, const Assignment& a) {
         }
         case kFunctionProfileByName:
             return L"profile:" + AssignmentName(a);
+        case kFunctionSingleKey: {
+            // The mouse keeps the scan code and the modifiers; the virtual
+            // key only where one scan code stands for two keys.
+            uint16_t scan = 0, virtualKey = 0;
+            std::memcpy(&scan, a.data, sizeof scan);
+            std::memcpy(&virtualKey, a.data + 2, sizeof virtualKey);
+            out << L"key scan " << scan << L" modifiers " << a.data[4];
+            if (scan == records::kScanNumLockPause)
+                out << L" virtual key " << virtualKey;
+            return out.str();
+        }
         default:
             break;
     }
@@ -166,7 +179,12 @@ std::wstring AssignmentText(CVellConfig& config, const Assignment& a) {
     return out.str();
 }
 
-// One line per setting, in the order the configuration holds them.
+// The button ids of the mouse, from its capabilities.
+std::vector<int32_t> g_buttons;
+
+// One line per setting, in the order the configuration holds them. Every
+// button of the mouse is listed: one the profile has no entry for acts as a
+// click, and is written so.
 std::wstring Describe(CVellConfig& config) {
     std::wostringstream out;
     out << L"polling choice " << config.GetPollingRateChoice() << L"\n";
@@ -182,16 +200,25 @@ std::wstring Describe(CVellConfig& config) {
         out << at << L"osd dpi " << p.GetDpiOsd() << L" profile " << p.GetProfileOsd() << L" thumb keys "
             << p.GetThumbKeysEnabled() << L"\n";
         out << at << L"lights scroll " << p.GetScrollLight() << L" glow " << p.GetUnderGlowLight() << L"\n";
-        out << at << L"sensitivity " << p.GetSensitivity() << L" x " << p.GetSensitivityX() << L" y "
-            << p.GetSensitivityY() << L" separate " << p.GetSeparateXY() << L"\n";
-        out << at << L"stages " << p.GetStageCount() << L" in use " << p.GetStagesInUse() << L" active "
-            << p.GetActiveStage() << L"\n";
-        for (int32_t s = 1; s <= p.GetStageCount(); ++s) {
-            out << at << L"stage " << s << L" " << p.GetStageValue(s) << L" x " << p.GetStageX(s) << L" y "
-                << p.GetStageY(s) << L" separate " << p.GetStageFlag(s) << L"\n";
+        // Sensitivities as the mouse takes them: an X and Y pair, both the
+        // value unless the axes are apart; the stages in use.
+        const bool apart = p.GetSeparateXY();
+        out << at << L"sensitivity x " << (apart ? p.GetSensitivityX() : p.GetSensitivity()) << L" y "
+            << (apart ? p.GetSensitivityY() : p.GetSensitivity()) << L"\n";
+        const int32_t inUse = std::clamp(p.GetStagesInUse(), 1, std::max(p.GetStageCount(), 1));
+        out << at << L"stages " << p.GetStageCount() << L" in use " << inUse << L" active " << p.GetActiveStage()
+            << L"\n";
+        for (int32_t s = 1; s <= std::min(inUse, p.GetStageCount()); ++s) {
+            const bool stageApart = p.GetStageFlag(s);
+            out << at << L"stage " << s << L" x " << (stageApart ? p.GetStageX(s) : p.GetStageValue(s)) << L" y "
+                << (stageApart ? p.GetStageY(s) : p.GetStageValue(s)) << L"\n";
         }
-        for (const auto& [button, assignment] : p.ButtonAssignments())
+        for (int32_t button : g_buttons) {
+            const auto entry = p.ButtonAssignments().find(button);
+            const Assignment assignment =
+                entry != p.ButtonAssignments().end() ? entry->second : MakeAssignment(kFunctionClick);
             out << at << L"button " << button << L" " << AssignmentText(config, assignment) << L"\n";
+        }
         for (int32_t key : p.KeyOrder())
             out << at << L"key " << key << L" " << AssignmentText(config, p.GetKeyAssignment(key)) << L"\n";
     }
@@ -200,11 +227,39 @@ std::wstring Describe(CVellConfig& config) {
         const CMacro& m = *config.MacroAt(i);
         out << L"macro " << i << L" name " << m.Name() << L" id " << GuidText(m.Id()) << L" events "
             << m.Events().size() << L":";
-        for (const MacroEvent& e : m.Events())
-            out << L" " << e.kind << L"/" << e.code << L"/" << e.state;
+        // As the mouse keeps them: keys by scan code and state, delays by
+        // their length.
+        for (const MacroEvent& e : m.Events()) {
+            if (e.kind == kMacroEventDelay)
+                out << L" delay " << e.code;
+            else
+                out << L" " << e.kind << L"/" << (e.kind == kMacroEventKey ? e.code & 0xFFFF : e.code) << L"/" << e.state;
+        }
         out << L"\n";
     }
     return out.str();
+}
+
+// Keeps both sides of the first difference found beside the state file
+// (`<state>.expected.txt` and `<state>.mouse.txt`), for a closer look.
+void KeepFirstDifference(const std::wstring& expected, const std::wstring& actual) {
+    static bool kept = false;
+    wchar_t state[MAX_PATH] = {};
+    if (kept || GetEnvironmentVariableW(L"TARN_DEVICE_STATE", state, MAX_PATH) == 0)
+        return;
+    kept = true;
+    for (const auto& [suffix, text] : {std::pair{L".expected.txt", &expected}, std::pair{L".mouse.txt", &actual}}) {
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, text->c_str(), static_cast<int>(text->size()), nullptr, 0,
+                                              nullptr, nullptr);
+        std::string utf8(static_cast<size_t>(std::max(bytes, 0)), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, text->c_str(), static_cast<int>(text->size()), utf8.data(), bytes, nullptr,
+                            nullptr);
+        if (FILE* f = _wfopen((std::wstring(state) + suffix).c_str(), L"wb")) {
+            std::fwrite(utf8.data(), 1, utf8.size(), f);
+            std::fclose(f);
+        }
+    }
+    std::printf("  (both sides kept in %ls.expected.txt and .mouse.txt)\n", state);
 }
 
 // The first line where two descriptions differ, both sides.
@@ -220,8 +275,10 @@ std::wstring FirstDifference(const std::wstring& expected, const std::wstring& a
             la = L"<end>";
         if (!moreB)
             lb = L"<end>";
-        if (la != lb)
+        if (la != lb) {
+            KeepFirstDifference(expected, actual);
             return L"expected \"" + la + L"\", the mouse has \"" + lb + L"\"";
+        }
     }
 }
 
@@ -388,12 +445,15 @@ std::string Flatness(const Phase& p) {
 int wmain(int argc, wchar_t** argv) {
     double scale = 1.0;
     std::wstring fault = L"*~50";
+    bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--module-dir" && i + 1 < argc)
             app::SetModuleDirectory(argv[++i]);
         else if (arg == L"--fault" && i + 1 < argc)
             fault = argv[++i];
+        else if (arg == L"--verbose")
+            verbose = true;
         else if (arg == L"--stall-seconds" && i + 1 < argc)
             g_stallSeconds = static_cast<DWORD>(std::max(10, _wtoi(argv[++i])));
         else
@@ -430,6 +490,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     CVellAppDlg& window = *app.window;
     CVellConfig& config = app.config;
+    for (uint32_t bit : app.mouse.SupportedButtonBits()) {
+        if (const int32_t index = records::ButtonIndexForBit(bit); index != 0)
+            g_buttons.push_back(index);
+    }
     Observer observer(app.hwnd);
     if (!observer.Watching() || config.GetCurrentProfile() == nullptr) {
         std::printf("FAIL: the main window could not be watched or read no profile\n");
@@ -533,7 +597,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     const int32_t steps = (maximum - minimum) / step;
     // A macro for a thumb key, its events changed now and then.
-    CMacro* macro = config.CreateMacro(L"Soak", MacroEvents{{1, 0x1E0041, 1}, {1, 0x1E0041, 2}});
+    // A key event's code: the virtual key above the scan code.
+    auto keyEvent = [](int letter, uint32_t keyState) {
+        return MacroEvent{kMacroEventKey, static_cast<uint32_t>((('A' + letter) << 16) | (0x1E + letter)), keyState};
+    };
+    CMacro* macro = config.CreateMacro(L"Soak", MacroEvents{keyEvent(0, kMacroStatePress), keyEvent(0, kMacroStateRelease)});
     if (macro == nullptr) {
         std::printf("FAIL: the configuration refused a macro\n");
         return 1;
@@ -632,9 +700,9 @@ int wmain(int argc, wchar_t** argv) {
         if (i % 5 == 2) {
             MacroEvents events;
             for (int e = 0; e <= i % 7; ++e) {
-                events.push_back({1, static_cast<uint32_t>(0x1E0041 + e), 1});
-                events.push_back({3, static_cast<uint32_t>(10 + i % 90), 0});
-                events.push_back({1, static_cast<uint32_t>(0x1E0041 + e), 2});
+                events.push_back(keyEvent(e, kMacroStatePress));
+                events.push_back({kMacroEventDelay, static_cast<uint32_t>(10 + i % 90), 0});
+                events.push_back(keyEvent(e, kMacroStateRelease));
             }
             macro->Events() = events;
         }
@@ -652,6 +720,8 @@ int wmain(int argc, wchar_t** argv) {
             copy = nullptr;
         }
         lastOk = applyOnce(i);
+        if (verbose)
+            std::printf("  cycle %d: %s\n", i, lastOk ? "written" : "failed");
         if (i == applies / 10)
             applyPhase.warm = Measure();
     }
