@@ -2,7 +2,8 @@
 # Soak of the main window, under Wine and Xvfb in the build's prefix, over the
 # emulated mouse with a state file of its own: 10,000 page switches, 1,000
 # popups and 500 Apply cycles (times SCALE, default 1) with the mouse failing
-# every 50th call (TARN_SOAK_FAULT overrides, in TARN_DEVICE_FAULT's syntax).
+# one call in 50 at random (TARN_SOAK_FAULT overrides `*~50`, in
+# TARN_DEVICE_FAULT's syntax; empty for no faults).
 # Prints GDI objects, user objects and memory at the start and after each
 # phase, the writes that went and failed, and a last line PASS or FAIL.
 # TARN_SOAK_KEEP=DIR keeps the state file there, and both sides of the first

@@ -1,8 +1,8 @@
 // Soak: the real main window over the emulated mouse for a long session.
 // Page switches (each painted), popups (opened through the pages, painted,
 // answered), then Apply cycles, each after a change to the configuration,
-// with the mouse failing calls now and then (TARN_DEVICE_FAULT, every 50th
-// call by default). Each write is followed to its end; a failed write must
+// with the mouse failing calls now and then (TARN_DEVICE_FAULT; one call in
+// 50 at random by default). Each write is followed to its end; a failed write must
 // show the failure popup, which is answered; a successful one must have put
 // exactly the configuration on the mouse (read back by a second device link).
 // At the end, with the faults off, the mouse must hold the last successful
@@ -12,9 +12,11 @@
 // A watchdog ends the process when nothing moves for a while (a hang), and
 // an unhandled exception is reported before the process ends (a crash).
 //
-// Usage: bench_soak [SCALE] [--module-dir DIR] [--fault SPEC] [--stall-seconds S]
-//   SCALE  1 = 10,000 page switches, 1,000 popups, 500 Apply cycles (default);
-//          0.1 a tenth of each, and so on (at least one of each)
+// Usage: bench_soak [SCALE] [--module-dir DIR] [--fault SPEC] [--stall-seconds S] [--verbose]
+//   SCALE    1 = 10,000 page switches, 1,000 popups, 500 Apply cycles (default);
+//            0.1 a tenth of each, and so on (at least one of each)
+//   --fault  TARN_DEVICE_FAULT during the Apply cycles (default *~50)
+//   --verbose  each Apply cycle's outcome
 // The caller sets TARN_DEVICE_STATE to a state file of the soak's own.
 #include <windows.h>
 
