@@ -12,11 +12,45 @@
 namespace tarnsvc {
 namespace {
 
+// How an entry picks the calls that fail.
+enum class Kind {
+    kOnce,     // `:n`, the n-th call
+    kEveryNth, // `%n`, calls n, 2n, 3n, ...
+    kRandom,   // `~n`, each call with the chance 1 in n
+};
+
 struct Fault {
     std::string operation;  // lower case, or "*"
     uint64_t callNumber = 0;
+    Kind kind = Kind::kOnce;
     uint64_t calls = 0;
+    uint64_t random = 0;  // the state of the entry's own generator
 };
+
+// The generator's first state: the same for every entry, so that the same
+// sequence of calls meets the same faults in every run.
+constexpr uint64_t kRandomSeed = 0x9E3779B97F4A7C15ull;
+
+// The next number of a 64-bit xorshift generator (never 0 from a state other than 0).
+uint64_t NextRandom(uint64_t& state) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+}
+
+bool Fires(Fault& fault) {
+    ++fault.calls;
+    switch (fault.kind) {
+        case Kind::kOnce:
+            return fault.calls == fault.callNumber;
+        case Kind::kEveryNth:
+            return fault.calls % fault.callNumber == 0;
+        case Kind::kRandom:
+            return NextRandom(fault.random) % fault.callNumber == 0;
+    }
+    return false;
+}
 
 struct FaultTable {
     std::mutex mutex;
@@ -48,9 +82,12 @@ std::vector<Fault> ParseFaults(const std::wstring& value) {
             end = value.size();
         const std::wstring entry = value.substr(pos, end - pos);
         pos = end + 1;
-        const size_t colon = entry.rfind(L':');
+        // `name:n` fails the n-th call once, `name%n` every n-th call,
+        // `name~n` one call in n at random.
+        const size_t colon = entry.find_last_of(L":%~");
         if (colon == std::wstring::npos || colon == 0 || colon + 1 >= entry.size())
             continue;
+        const Kind kind = entry[colon] == L'%' ? Kind::kEveryNth : entry[colon] == L'~' ? Kind::kRandom : Kind::kOnce;
         uint64_t n = 0;
         bool number = true;
         for (size_t i = colon + 1; i < entry.size() && number; ++i) {
@@ -64,7 +101,7 @@ std::vector<Fault> ParseFaults(const std::wstring& value) {
             if (entry[i] != L' ')
                 name += static_cast<char>(entry[i] < 0x80 ? entry[i] : L'?');
         }
-        faults.push_back({Lower(name), n, 0});
+        faults.push_back({Lower(name), n, kind, 0, kRandomSeed});
     }
     return faults;
 }
@@ -86,7 +123,7 @@ bool FaultFires(const char* operation) noexcept {
         bool fires = false;
         for (Fault& fault : table.faults) {
             if (fault.operation == "*" || fault.operation == name)
-                fires = ++fault.calls == fault.callNumber || fires;
+                fires = Fires(fault) || fires;
         }
         if (fires)
             ::SetEnvironmentVariableW(L"TARN_DEVICE_FAULT_FIRED", L"1");

@@ -292,6 +292,46 @@ TEST_F(ServiceFaults, TheNthCallFailsAndChangesNothing) {
     EXPECT_EQ(E_FAIL, buttons->SetActions(1, &record));
 }
 
+TEST_F(ServiceFaults, RepeatingFaultsEveryNthOrAtRandom) {
+    Connection c = Connect();
+    auto profile = c.Profile(0);
+    ASSERT_TRUE(profile);
+    SetEnv(L"TARN_DEVICE_FAULT", L"*%3,Bogus%0,Profile.Id%");
+    std::vector<int> failed;
+    for (int call = 1; call <= 10; ++call) {
+        // Two operations in turn: `*` counts them together.
+        GUID id = {};
+        wchar_t* name = nullptr;
+        const HRESULT hr = call % 2 ? profile->Id(&id) : profile->Name(&name);
+        if (name != nullptr)
+            ::CoTaskMemFree(name);
+        if (hr == E_FAIL)
+            failed.push_back(call);
+        else
+            EXPECT_EQ(S_OK, hr) << "call " << call;
+    }
+    EXPECT_EQ((std::vector<int>{3, 6, 9}), failed);
+
+    // `~n`: one call in n at random, the same calls in every run.
+    auto randomFailures = [&] {
+        SetEnv(L"TARN_DEVICE_FAULT", L"Profile.Id~4");
+        std::vector<int> calls;
+        for (int call = 1; call <= 400; ++call) {
+            GUID id = {};
+            if (profile->Id(&id) == E_FAIL)
+                calls.push_back(call);
+        }
+        SetEnv(L"TARN_DEVICE_FAULT", nullptr);
+        GUID id = {};
+        EXPECT_EQ(S_OK, profile->Id(&id)) << "a call without faults, so the next value starts again";
+        return calls;
+    };
+    const std::vector<int> first = randomFailures();
+    EXPECT_GT(first.size(), 60u);
+    EXPECT_LT(first.size(), 140u);
+    EXPECT_EQ(first, randomFailures());
+}
+
 // A sweep as a caller's tests run it: fail call 1, 2, 3 … of a fixed
 // sequence until the fault no longer fires. Each time exactly one call fails
 // and the failed call left the mouse as it was.
