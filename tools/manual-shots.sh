@@ -41,7 +41,8 @@ restore() {
   else
     wine reg delete "$key" /v Language /f >/dev/null 2>&1
   fi
-  wineserver -k 2>/dev/null || true
+  # The session ends with the last program; the display goes with this script.
+  timeout 30 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
   rm -rf "$work"
 }
 trap restore EXIT
@@ -190,6 +191,14 @@ program_pictures() {  # program_pictures CODE NAME
   wait "$app" 2>/dev/null || true
 }
 
+# The popups taken from the running program above; skinview draws the rest.
+from_program() {
+  case "$1" in
+    SingleKeyPopup | DPIStagesPopup | PreviewPopup | MacroNamePopup | AdvancedMacroPopup | UnsavedChangesPopup) ;;
+    *) return 1 ;;
+  esac
+}
+
 # The other popups, drawn by skinview with what the pages put into their
 # headings (as the skin test does).
 popup_text() {
@@ -221,10 +230,7 @@ skin_pictures() {  # skin_pictures: both languages, three at a time
   for code in en de; do
     for path in "$bin"/xml/*Popup.xml; do
       stem="$(basename "$path" .xml)"
-      case "$stem" in  # taken from the running program
-        SingleKeyPopup | DPIStagesPopup | PreviewPopup | MacroNamePopup | AdvancedMacroPopup | UnsavedChangesPopup)
-          continue ;;
-      esac
+      from_program "$stem" && continue
       while [ "$(jobs -rp | wc -l)" -ge 3 ]; do wait -n; done
       if [ "$code" = en ]; then skin_picture en 318 "$stem" & else skin_picture de 323 "$stem" & fi
     done
@@ -237,5 +243,22 @@ mkdir -p "$out"
 program_pictures en English
 program_pictures de German
 skin_pictures
-touch "$out/.made"
+# Every picture there in both languages, or no stamp (the next build tries again).
+missing=()
+for code in en de; do
+  for name in assign thumbs assign-list key-popup performance stages-popup profiles profiles-menu \
+              preview-popup file-dialog macros macro-name macros-recorded commands-popup lighting \
+              status-unsaved status-saved unsaved-popup; do
+    [ -s "$out/$code/$name.png" ] || missing+=("$code/$name")
+  done
+  for path in "$bin"/xml/*Popup.xml; do
+    name="$(basename "$path" .xml)"
+    from_program "$name" || [ -s "$out/$code/$name.png" ] || missing+=("$code/$name")
+  done
+done
 echo "manual-shots: $(find "$out" -name '*.png' | wc -l) pictures in $out ($((SECONDS - started)) s)"
+if ((${#missing[@]})); then
+  echo "manual-shots: missing ${missing[*]}" >&2
+  exit 1
+fi
+touch "$out/.made"
