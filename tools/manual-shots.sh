@@ -134,7 +134,9 @@ program_pictures() {  # program_pictures CODE NAME
   sleep 0.5
   local lx ly
   read -r lx ly _ _ < <(rect_of ManageProfiles.xml LIST_PROFILELIST)
+  # The first row's name; once more when a busy machine missed the click.
   p rclick $((ox + lx + 108)) $((oy + ly + 20 + 8))
+  popup_open || p rclick $((ox + lx + 108)) $((oy + ly + 20 + 8))
   if popup_open; then
     window_shot profiles-menu
     p click $((fgl + 30)) $((fgt + 1 + 1 * 18 + 9))  # Preview
