@@ -22,10 +22,14 @@ fi
 # The manual's pictures, taken from the program itself (tools/manual-shots.sh)
 # when they are missing or older than the program, its skins, its texts or
 # the script. A failure leaves no stamp, so the next build tries again, and
-# the manual's test says what is missing.
-made="$build/bin/Manuals/img/.made"
+# the manual's test says what is missing. The installer then takes them in.
+made="$build/manual-shots.made"
 if [ -f "$build/bin/TarnConfig.exe" ] && { [ ! -f "$made" ] ||
      [ -n "$(find "$build/bin/TarnConfig.exe" "$build/bin/skinview.exe" "$build/bin/xml" "$build/bin/skins" \
                "$build/bin/lang" "$root/tools/manual-shots.sh" -newer "$made" -print -quit 2>/dev/null)" ]; }; then
-  "$root/tools/manual-shots.sh" "$build" || echo "build: the manual's pictures were not all taken" >&2
+  if "$root/tools/manual-shots.sh" "$build"; then
+    cmake --build "$build" --target installer
+  else
+    echo "build: the manual's pictures were not all taken" >&2
+  fi
 fi

@@ -5,7 +5,8 @@
 # profile preview, macro name, predefined commands, the close question, the
 # file dialog), then every other popup drawn by skinview as the pages show
 # it. PNG files in BUILD_DIR/bin/Manuals/img/en/ and de/, and a stamp
-# (img/.made) that tools/build.sh compares with the program and its skins.
+# (BUILD_DIR/manual-shots.made) that tools/build.sh compares with the
+# program and its skins.
 #
 # The program runs on a fresh emulated mouse of its own (a state file in a
 # scratch folder), so the pictures never depend on what the mouse held. The
@@ -240,7 +241,7 @@ skin_pictures() {  # skin_pictures: both languages, three at a time
   wait
 }
 
-rm -rf "$out"
+rm -rf "$out" "$build/manual-shots.made"
 mkdir -p "$out"
 program_pictures en English
 program_pictures de German
@@ -263,4 +264,4 @@ if ((${#missing[@]})); then
   echo "manual-shots: missing ${missing[*]}" >&2
   exit 1
 fi
-touch "$out/.made"
+touch "$build/manual-shots.made"
