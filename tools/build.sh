@@ -19,3 +19,17 @@ if [ -f "$build/bin/TarnDeviceService.dll" ]; then
   # Let this Wine session end before anything runs with a display.
   WINEPREFIX="$build/wineprefix" wineserver -w
 fi
+# The manual's pictures, taken from the program itself (tools/manual-shots.sh)
+# when they are missing or older than the program, its skins, its texts or
+# the script. A failure leaves no stamp, so the next build tries again, and
+# the manual's test says what is missing. The installer then takes them in.
+made="$build/manual-shots.made"
+if [ -f "$build/bin/TarnConfig.exe" ] && { [ ! -f "$made" ] ||
+     [ -n "$(find "$build/bin/TarnConfig.exe" "$build/bin/skinview.exe" "$build/bin/xml" "$build/bin/skins" \
+               "$build/bin/lang" "$root/tools/manual-shots.sh" -newer "$made" -print -quit 2>/dev/null)" ]; }; then
+  if "$root/tools/manual-shots.sh" "$build"; then
+    cmake --build "$build" --target installer
+  else
+    echo "build: the manual's pictures were not all taken" >&2
+  fi
+fi

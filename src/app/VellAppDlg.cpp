@@ -1,7 +1,6 @@
 #include "app/VellAppDlg.h"
 
-#include <shellapi.h>
-
+#include "app/Manual.h"
 #include "app/pages/AssignPage.h"
 #include "app/MouseImage.h"
 #include "app/pages/PerformancePage.h"
@@ -18,7 +17,6 @@
 #include "skin/LangTable.h"
 #include "skin/ControlIds.h"
 #include "skin/SkinLoader.h"
-#include "win/ModuleDir.h"
 
 namespace {
 
@@ -524,8 +522,7 @@ void CVellAppDlg::RequestClose() {
 }
 
 void CVellAppDlg::OpenManual() {
-    const std::wstring manual = app::ModuleDirectory() + L"Manuals\\index.html";
-    ShellExecuteW(Handle(), L"OPEN", manual.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    app::OpenManual(Handle());
 }
 
 bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -1,10 +1,9 @@
 #include "app/pages/PerformancePage.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cwchar>
 
+#include "app/Manual.h"
 #include "app/resource.h"
 #include "controls/BitmapBtn.h"
 #include "controls/PHSlider.h"
@@ -13,7 +12,6 @@
 #include "model/MouseDevice.h"
 #include "model/VellConfig.h"
 #include "popups/PopupBox.h"
-#include "win/ModuleDir.h"
 
 namespace {
 
@@ -387,9 +385,5 @@ void CPerformancePage::ResetProfile() {
 }
 
 void CPerformancePage::OpenManualAt(const wchar_t* chapter) {
-    // Our own manual's chapter, as a file address with its anchor.
-    std::wstring path = app::ModuleDirectory() + L"Manuals\\index.html";
-    std::replace(path.begin(), path.end(), L'\\', L'/');
-    const std::wstring address = L"file:///" + path + L"#" + chapter;
-    ShellExecuteW(m_host.Window(), L"OPEN", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    app::OpenManual(m_host.Window(), chapter);
 }
