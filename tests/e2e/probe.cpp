@@ -320,6 +320,10 @@ int wmain(int argc, wchar_t** argv) {
         in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
         in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        // SetCursorPos also moves the X server's pointer: otherwise an X
+        // event still carrying the old position can put Wine's cursor back
+        // there, and the press lands where the pointer was.
+        SetCursorPos(x, y);
         if (SendInput(1, &in[0], sizeof(INPUT)) != 1)
             return 1;
         for (int i = 0; i < 100; ++i) {
