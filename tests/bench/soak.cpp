@@ -475,12 +475,19 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("FAIL: TARN_DEVICE_STATE is not set (the soak needs a state file of its own)\n");
         return 2;
     }
+    // One connection under "fresh" (each one under it starts again, with new
+    // identities); then the mouse as stored.
     SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", nullptr);
     SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", L"fresh");
-    std::wstring factory;
-    const bool fresh = ReadMouse(factory, 1);
+    {
+        CVellConfig factoryConfig;
+        CMouse factoryMouse;
+        const uint16_t product = kProduct;
+        factoryMouse.Initialize(&factoryConfig, &product);
+    }
     SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", nullptr);
-    if (!fresh) {
+    std::wstring factory;
+    if (!ReadMouse(factory, 1)) {
         std::printf("FAIL: no emulated mouse (is the device service registered?)\n");
         return 2;
     }
