@@ -208,9 +208,11 @@ bool CMouse::ReadSections(CMouseConfig& config, uint32_t sections) {
     if (!GetFeature(device, devsvc::kIidProfiles, profiles))
         return false;
     GUID activeId = {};
+    bool activeRead = false;
     {
         ComPtr<devsvc::IDeviceProfile> active;
-        if (FAILED(profiles->Active(active.put())) || !active || FAILED(active->Id(&activeId)))
+        activeRead = SUCCEEDED(profiles->Active(active.put())) && active && SUCCEEDED(active->Id(&activeId));
+        if (!activeRead)
             activeId = GUID{};
     }
     // A failed section fails the read; the other profiles and sections are
@@ -248,6 +250,11 @@ bool CMouse::ReadSections(CMouseConfig& config, uint32_t sections) {
             return true;
         });
     ok = devlink::CountItems<devsvc::IDeviceProfile>(profiles.get()) == walked && ok;
+    // A mouse with profiles has an active one; not knowing which would make
+    // another profile the current one, and the next write would switch the
+    // mouse to it.
+    if (walked > 0 && !activeRead)
+        ok = false;
     // Every listed profile must have been found on the mouse and read.
     for (int32_t i = 0; i < config.GetProfileCount(); ++i) {
         if (std::find(matched.begin(), matched.end(), config.ProfileAt(i)) == matched.end())

@@ -923,6 +923,16 @@ TEST_F(SyncFaults, AProfileListedWithoutItsIdentityFailsTheRead) {
     EXPECT_FALSE(s.mouse.Synchronize(&s.config, SyncDirection::Read, kSectionsAll));
 }
 
+// Not knowing the active profile is a failed read too: the window would
+// make another profile current, and the next Apply would switch the mouse.
+TEST_F(SyncFaults, AnUnreadActiveProfileFailsTheRead) {
+    Session s;
+    ASSERT_TRUE(s.Open(kProduct, false));
+    Fault fault(L"Profiles.Active:1");
+    EXPECT_FALSE(s.mouse.Synchronize(&s.config, SyncDirection::Read, kSectionsAll));
+    EXPECT_TRUE(fault.Clear());
+}
+
 // Two profiles and two macros, every section away from the factory state.
 void FillForSweep(Session& s) {
     CVellConfig& c = s.config;
