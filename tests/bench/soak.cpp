@@ -12,7 +12,7 @@
 // A watchdog ends the process when nothing moves for a while (a hang), and
 // an unhandled exception is reported before the process ends (a crash).
 //
-// Usage: bench_soak [SCALE] [--module-dir DIR] [--fault SPEC] [--stall-seconds S] [--verbose]
+// Usage: bench_soak [SCALE] [--module-dir DIR] [--fault FAULTS] [--stall-seconds S] [--verbose]
 //   SCALE    1 = 10,000 page switches, 1,000 popups, 500 Apply cycles (default);
 //            0.1 a tenth of each, and so on (at least one of each)
 //   --fault  TARN_DEVICE_FAULT during the Apply cycles (default *~50)

@@ -834,9 +834,9 @@ TEST_F(SyncConsistency, DestructionWaitsForARunningWrite) {
 class Fault {
 public:
     explicit Fault(int n) : Fault((L"*:" + std::to_wstring(n)).c_str()) {}
-    explicit Fault(const wchar_t* spec) {
+    explicit Fault(const wchar_t* faults) {
         SetVar(L"TARN_DEVICE_FAULT_FIRED", nullptr);
-        SetVar(L"TARN_DEVICE_FAULT", spec);
+        SetVar(L"TARN_DEVICE_FAULT", faults);
     }
     Fault(const Fault&) = delete;
     Fault& operator=(const Fault&) = delete;
