@@ -92,7 +92,8 @@ bool CMouse::Initialize(CMouseConfig* config, const uint16_t* productId) {
 // Lists the device's profiles in the configuration. A profile whose name,
 // identity or limits cannot be read is still listed as far as it was read;
 // the list fails only when the last profile's limits or the capabilities
-// could not be read.
+// could not be read. A profile listed without its identity makes the later
+// read (ReadSections) fail, as it cannot be matched with the mouse's.
 bool CMouse::ReadProfileList(CMouseConfig& config) {
     ComPtr<devsvc::IDeviceProfiles> profiles;
     if (!GetFeature(m_link.device.get(), devsvc::kIidProfiles, profiles))
@@ -208,14 +209,17 @@ bool CMouse::ReadSections(CMouseConfig& config, uint32_t sections) {
     if (!GetFeature(device, devsvc::kIidProfiles, profiles))
         return false;
     GUID activeId = {};
+    bool activeRead = false;
     {
         ComPtr<devsvc::IDeviceProfile> active;
-        if (FAILED(profiles->Active(active.put())) || !active || FAILED(active->Id(&activeId)))
+        activeRead = SUCCEEDED(profiles->Active(active.put())) && active && SUCCEEDED(active->Id(&activeId));
+        if (!activeRead)
             activeId = GUID{};
     }
     // A failed section fails the read; the other profiles and sections are
     // still read.
     bool ok = true;
+    std::vector<const CMouseProfile*> matched;
     const ULONG walked =
         devlink::ForEachItem<devsvc::IDeviceProfile>(profiles.get(), [&](devsvc::IDeviceProfile* target, ULONG) {
             GUID id = {};
@@ -224,8 +228,15 @@ bool CMouse::ReadSections(CMouseConfig& config, uint32_t sections) {
                 return true;
             }
             CMouseProfile* profile = IsNull(id) ? nullptr : config.FindById(id);
-            if (!profile)
+            if (!profile) {
+                // A profile of the mouse that the list does not hold (say its
+                // identity could not be read when the list was made): the
+                // configuration is not the mouse's, and a write from it would
+                // replace that profile.
+                ok = false;
                 return true;
+            }
+            matched.push_back(profile);
             if (!IsNull(activeId) && id == activeId)
                 config.SetCurrentProfile(profile);
             ok = devlink::ReadProperties(target, *profile) && ok;
@@ -240,6 +251,16 @@ bool CMouse::ReadSections(CMouseConfig& config, uint32_t sections) {
             return true;
         });
     ok = devlink::CountItems<devsvc::IDeviceProfile>(profiles.get()) == walked && ok;
+    // A mouse with profiles has an active one; not knowing which would make
+    // another profile the current one, and the next write would switch the
+    // mouse to it.
+    if (walked > 0 && !activeRead)
+        ok = false;
+    // Every listed profile must have been found on the mouse and read.
+    for (int32_t i = 0; i < config.GetProfileCount(); ++i) {
+        if (std::find(matched.begin(), matched.end(), config.ProfileAt(i)) == matched.end())
+            ok = false;
+    }
     if (sections & kSectionAcceleration)
         ok = devlink::ReadAcceleration(device, config) && ok;
     if (sections & kSectionPolling)

@@ -258,9 +258,18 @@ protected:
         m_state = TempFile(L"tarn-app-test-state.txt");
         DeleteFileW(m_state.c_str());
         SetEnvironmentVariableW(L"TARN_DEVICE_STATE", m_state.c_str());
+        // One connection with the factory state (each connection under
+        // "fresh" starts again, with new identities), then the mouse as
+        // stored.
         SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", L"fresh");
-        ASSERT_NE(StageOnMouse(), -1) << "no emulated mouse: is the device service registered?";
+        {
+            CVellConfig config;
+            CMouse mouse;
+            const uint16_t product = kProduct;
+            mouse.Initialize(&config, &product);
+        }
         SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", nullptr);
+        ASSERT_NE(StageOnMouse(), -1) << "no emulated mouse: is the device service registered?";
         const uint16_t product = kProduct;
         m_mouse.SetSettleDelayForTesting(kSettleMs);
         ASSERT_TRUE(m_mouse.Initialize(&m_config, &product));

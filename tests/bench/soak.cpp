@@ -12,7 +12,7 @@
 // A watchdog ends the process when nothing moves for a while (a hang), and
 // an unhandled exception is reported before the process ends (a crash).
 //
-// Usage: bench_soak [SCALE] [--module-dir DIR] [--fault SPEC] [--stall-seconds S] [--verbose]
+// Usage: bench_soak [SCALE] [--module-dir DIR] [--fault FAULTS] [--stall-seconds S] [--verbose]
 //   SCALE    1 = 10,000 page switches, 1,000 popups, 500 Apply cycles (default);
 //            0.1 a tenth of each, and so on (at least one of each)
 //   --fault  TARN_DEVICE_FAULT during the Apply cycles (default *~50)
@@ -475,12 +475,19 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("FAIL: TARN_DEVICE_STATE is not set (the soak needs a state file of its own)\n");
         return 2;
     }
+    // One connection under "fresh" (each one under it starts again, with new
+    // identities); then the mouse as stored.
     SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", nullptr);
     SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", L"fresh");
-    std::wstring factory;
-    const bool fresh = ReadMouse(factory, 1);
+    {
+        CVellConfig factoryConfig;
+        CMouse factoryMouse;
+        const uint16_t product = kProduct;
+        factoryMouse.Initialize(&factoryConfig, &product);
+    }
     SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", nullptr);
-    if (!fresh) {
+    std::wstring factory;
+    if (!ReadMouse(factory, 1)) {
         std::printf("FAIL: no emulated mouse (is the device service registered?)\n");
         return 2;
     }

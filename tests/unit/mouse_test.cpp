@@ -833,9 +833,10 @@ TEST_F(SyncConsistency, DestructionWaitsForARunningWrite) {
 
 class Fault {
 public:
-    explicit Fault(int n) {
+    explicit Fault(int n) : Fault((L"*:" + std::to_wstring(n)).c_str()) {}
+    explicit Fault(const wchar_t* faults) {
         SetVar(L"TARN_DEVICE_FAULT_FIRED", nullptr);
-        SetVar(L"TARN_DEVICE_FAULT", (L"*:" + std::to_wstring(n)).c_str());
+        SetVar(L"TARN_DEVICE_FAULT", faults);
     }
     Fault(const Fault&) = delete;
     Fault& operator=(const Fault&) = delete;
@@ -904,6 +905,32 @@ TEST_F(SyncFaults, InitializeFailsCleanlyAtEveryCall) {
     EXPECT_GT(wentOn, 0) << "a profile read only in part must not stop the start";
     EXPECT_GT(n, 5);
     EXPECT_LT(n, kSweepLimit);
+}
+
+// A profile listed at start-up without its identity (that one call failed)
+// cannot be matched by the read: the read must fail, or the window would
+// show factory settings in its place and the next Apply would replace the
+// mouse's own profile with them.
+TEST_F(SyncFaults, AProfileListedWithoutItsIdentityFailsTheRead) {
+    Session s;
+    {
+        Fault fault(L"Profile.Id:1");
+        s.Open(kProduct, false);
+        ASSERT_TRUE(fault.Clear());
+    }
+    ASSERT_EQ(1, s.config.GetProfileCount());
+    ASSERT_EQ(GUID{}, s.config.ProfileAt(0)->GetId()) << "the fault met the list's identity call";
+    EXPECT_FALSE(s.mouse.Synchronize(&s.config, SyncDirection::Read, kSectionsAll));
+}
+
+// Not knowing the active profile is a failed read too: the window would
+// make another profile current, and the next Apply would switch the mouse.
+TEST_F(SyncFaults, AnUnreadActiveProfileFailsTheRead) {
+    Session s;
+    ASSERT_TRUE(s.Open(kProduct, false));
+    Fault fault(L"Profiles.Active:1");
+    EXPECT_FALSE(s.mouse.Synchronize(&s.config, SyncDirection::Read, kSectionsAll));
+    EXPECT_TRUE(fault.Clear());
 }
 
 // Two profiles and two macros, every section away from the factory state.
