@@ -80,7 +80,9 @@ void Mouse::Release() noexcept {
     if (m_refs.fetch_sub(1, std::memory_order_acq_rel) != 1)
         return;
     registry.mice.erase(std::remove(registry.mice.begin(), registry.mice.end(), this), registry.mice.end());
-    if (m_dirty && m_writable) {
+    // A state file deleted while a connection was open is written again: the
+    // mouse still holds everything, and the file is its memory.
+    if (m_writable && (m_dirty || ::GetFileAttributesW(m_path.c_str()) == INVALID_FILE_ATTRIBUTES)) {
         try {
             statefile::Save(m_path, m_state);
         } catch (...) {

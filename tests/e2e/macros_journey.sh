@@ -52,6 +52,11 @@ click_control "$skin" BUTTON_MACRO_RECORD
 sleep 0.6
 p down 17; p down 16; p key 65; p up 16; p up 17
 sleep 0.3
+# The pointer leaves the Record button as a hand moves it (through the X
+# server): Wine can otherwise put its cursor back over the button, where the
+# press would stop the recording.
+xdotool mousemove $((ox + dx + dw / 2)) $((oy + dy + dh - 20))
+sleep 0.5
 p buttonclick $((ox + dx + dw / 2)) $((oy + dy + dh - 20))
 sleep 0.3
 shot macros-recording

@@ -320,20 +320,36 @@ int wmain(int argc, wchar_t** argv) {
         in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
         in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
         in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        // SetCursorPos also moves the X server's pointer: otherwise an X
-        // event still carrying the old position can put Wine's cursor back
-        // there, and the press lands where the pointer was.
-        SetCursorPos(x, y);
-        if (SendInput(1, &in[0], sizeof(INPUT)) != 1)
-            return 1;
-        for (int i = 0; i < 100; ++i) {
+        // The pointer must stay there before the press: under Wine an X
+        // event still carrying the old position can put the cursor back a
+        // moment after it arrived (seen after a click on a hot-tracked
+        // button), and the press would land where the pointer was. So it is
+        // moved (SetCursorPos also moves the X server's pointer) until it
+        // has stayed at the point for 300 ms.
+        auto there = [&] {
             POINT at = {};
             GetCursorPos(&at);
-            if (std::abs(at.x - x) <= 1 && std::abs(at.y - y) <= 1)
-                break;
+            return std::abs(at.x - x) <= 1 && std::abs(at.y - y) <= 1;
+        };
+        auto move = [&] {
+            SetCursorPos(x, y);
+            return SendInput(1, &in[0], sizeof(INPUT)) == 1;
+        };
+        if (!move())
+            return 1;
+        int steady = 0;
+        for (int i = 0; i < 500 && steady < 30; ++i) {
             Sleep(10);
+            if (there()) {
+                ++steady;
+            } else {
+                steady = 0;
+                if (i % 10 == 9 && !move())
+                    return 1;
+            }
         }
-        Sleep(50);
+        if (steady < 30)
+            return 1;
         if (SendInput(1, &in[1], sizeof(INPUT)) != 1)
             return 1;
         Sleep(80);

@@ -175,6 +175,21 @@ TEST_F(ServiceState, EverythingSurvivesTheFile) {
     ExpectEverythingChanged(again, done);
 }
 
+TEST_F(ServiceState, AFileDeletedWhileConnectedIsWrittenAgain) {
+    {
+        Connection c = Connect();
+        ASSERT_EQ(S_OK, c.Profile(0)->SetName(L"Kept"));
+    }
+    const std::string saved = ReadBytes(StatePath());
+    {
+        // Only read, nothing changed: the file still comes back as it was.
+        Connection c = Connect();
+        ASSERT_TRUE(::DeleteFileW(StatePath().c_str()));
+        EXPECT_EQ(L"Kept", c.Name(c.Profile(0).get()));
+    }
+    EXPECT_EQ(saved, ReadBytes(StatePath()));
+}
+
 TEST_F(ServiceState, OpenConnectionsShareOneState) {
     Connection a = Connect();
     ASSERT_EQ(S_OK, a.Profile(0)->SetName(L"Shared"));
