@@ -48,17 +48,9 @@ restore() {
 }
 trap restore EXIT
 
-# check.sh: p (the probe), rect_of, origin, click_control, choose.
+# check.sh: p (the probe), rect_of, origin, click_control, choose, fg,
+# popup_open, main_front, popup_click.
 . "$root/tests/e2e/check.sh"
-fg() { read -r fgcls fgl fgt fgr fgb < <(p fgrect); }
-popup_open() { local i; for i in $(seq 1 40); do fg; [ "$fgcls" != "$cls" ] && return 0; sleep 0.15; done; return 1; }
-main_front() { local i; for i in $(seq 1 40); do fg; [ "$fgcls" = "$cls" ] && return 0; sleep 0.15; done; return 1; }
-popup_click() {  # popup_click SKIN CONTROL
-  local x y w h
-  read -r x y w h < <(rect_of "$1" "$2")
-  p click $((fgl + x + w / 2)) $((fgt + y + h / 2))
-  sleep 0.2
-}
 # The pointer off the window (no hover, no tool tip), then the screen.
 screen() {
   xdotool mousemove 1020 760 2>/dev/null || true

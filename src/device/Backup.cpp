@@ -381,19 +381,29 @@ bool ExportItem(Item* item, const std::wstring& folder, const std::wstring& name
     return true;
 }
 
-bool ReadMouseInto(devsvc::IDevice* device, uint32_t product, const std::wstring& folder, Index& index,
-                   std::wstring& message) {
-    index.product = product;
+// The device-wide features a backup reads and a restore writes.
+struct MouseFeatures {
     ComPtr<devsvc::IDeviceProfiles> profiles;
     ComPtr<devsvc::IMacros> macros;
     ComPtr<devsvc::IPolling> polling;
     ComPtr<devsvc::IAcceleration> acceleration;
-    if (!GetFeature(device, devsvc::kIidProfiles, profiles) || !GetFeature(device, devsvc::kIidMacros, macros) ||
-        !GetFeature(device, devsvc::kIidPolling, polling) ||
-        !GetFeature(device, devsvc::kIidAcceleration, acceleration)) {
+
+    bool Get(devsvc::IDevice* device) {
+        return GetFeature(device, devsvc::kIidProfiles, profiles) && GetFeature(device, devsvc::kIidMacros, macros) &&
+               GetFeature(device, devsvc::kIidPolling, polling) &&
+               GetFeature(device, devsvc::kIidAcceleration, acceleration);
+    }
+};
+
+bool ReadMouseInto(devsvc::IDevice* device, uint32_t product, const std::wstring& folder, Index& index,
+                   std::wstring& message) {
+    index.product = product;
+    MouseFeatures features;
+    if (!features.Get(device)) {
         message = L"the mouse did not answer";
         return false;
     }
+    auto& [profiles, macros, polling, acceleration] = features;
     GUID activeId = {};
     {
         ComPtr<devsvc::IDeviceProfile> active;
@@ -517,16 +527,12 @@ bool Remap(Table* table, const IdMap& macros, const IdMap& profiles) {
 // Puts a checked backup on the mouse in place of what it holds.
 bool Apply(devsvc::IDevice* device, uint32_t product, const std::wstring& dir, const Index& index,
            std::wstring& message) {
-    ComPtr<devsvc::IDeviceProfiles> profiles;
-    ComPtr<devsvc::IMacros> macros;
-    ComPtr<devsvc::IPolling> polling;
-    ComPtr<devsvc::IAcceleration> acceleration;
-    if (!GetFeature(device, devsvc::kIidProfiles, profiles) || !GetFeature(device, devsvc::kIidMacros, macros) ||
-        !GetFeature(device, devsvc::kIidPolling, polling) ||
-        !GetFeature(device, devsvc::kIidAcceleration, acceleration)) {
+    MouseFeatures features;
+    if (!features.Get(device)) {
         message = L"the mouse did not answer";
         return false;
     }
+    auto& [profiles, macros, polling, acceleration] = features;
     // Everything goes first: the mouse's limits count what it holds.
     if (!devlink::RemoveAllItems<devsvc::IMacroItem>(macros.get()) ||
         !devlink::RemoveAllItems<devsvc::IDeviceProfile>(profiles.get())) {

@@ -16,16 +16,9 @@ cls=SINGLE_INSTANCE_APP_TARN
 mkdir -p "$shots"
 
 # A mouse in its factory state, kept in a state file of this test.
-state_dir="$(mktemp -d)"
-export TARN_DEVICE_STATE="$(winepath -w "$state_dir/state.txt" 2>/dev/null)"
-TARN_DEVICE_SCENARIO=fresh wine "$bin/tarnctl.exe" info >/dev/null 2>&1
+fresh_mouse
 
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program shows its window" p wait "$cls" 20000
-sleep 1.5
-check "the window takes the focus" p activate "$cls"
-origin
+start_program "the program shows its window"
 shot page-top-view
 
 # Top view: the front button beside the left button takes the double click.

@@ -9,6 +9,14 @@
 #   click_control SKIN CONTROL     clicks the middle of the control
 #   choose SKIN CONTROL INDEX      opens a drop-down box and picks entry INDEX
 #   shot NAME                      a screenshot as $shots/NAME.png
+#   fresh_mouse                    a mouse in its factory state, in a state file
+#                                  of the caller's own (in $state_dir)
+#   start_program DESCRIPTION      starts the program ($app), checks that its
+#                                  window shows and takes the focus, then origin
+#   fg                             the window in front: fgcls fgl fgt fgr fgb
+#   popup_open / main_front        wait (up to 6 s) until a popup / the main
+#                                  window is in front
+#   popup_click SKIN CONTROL       clicks the middle of a control of the popup
 passed=0
 failed=0
 check() {
@@ -53,3 +61,25 @@ choose() {  # choose SKIN CONTROL INDEX
   sleep 0.8
 }
 shot() { import -window root "$shots/$1.png" 2>/dev/null; }
+fresh_mouse() {
+  state_dir="$(mktemp -d)"
+  export TARN_DEVICE_STATE="$(winepath -w "$state_dir/state.txt" 2>/dev/null)"
+  TARN_DEVICE_SCENARIO=fresh wine "$bin/tarnctl.exe" info >/dev/null 2>&1
+}
+start_program() {  # start_program DESCRIPTION
+  wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
+  app=$!
+  check "$1" p wait "$cls" 20000
+  sleep 1.5
+  check "the window takes the focus" p activate "$cls"
+  origin
+}
+fg() { read -r fgcls fgl fgt fgr fgb < <(p fgrect); }
+popup_open() { local i; for i in $(seq 1 30); do fg; [ "$fgcls" != "$cls" ] && return 0; sleep 0.2; done; return 1; }
+main_front() { local i; for i in $(seq 1 30); do fg; [ "$fgcls" = "$cls" ] && return 0; sleep 0.2; done; return 1; }
+popup_click() {  # popup_click SKIN CONTROL
+  local x y w h
+  read -r x y w h < <(rect_of "$1" "$2")
+  p click $((fgl + x + w / 2)) $((fgt + y + h / 2))
+  sleep 0.2
+}

@@ -19,20 +19,10 @@ skin=ManageMacros.xml
 read -r dx dy dw dh < <(rect_of "$skin" MACRO_DISPLAY)
 row=18
 display_row() { echo $((dy + $1 * row + row / 2)); }  # display_row INDEX (from the top of the view)
-fg() { read -r fgcls fgl fgt _ _ < <(p fgrect); }
-popup_open() { local i; for i in $(seq 1 30); do fg; [ "$fgcls" != "$cls" ] && return 0; sleep 0.2; done; return 1; }
-main_front() { local i; for i in $(seq 1 30); do fg; [ "$fgcls" = "$cls" ] && return 0; sleep 0.2; done; return 1; }
 
-state_dir="$(mktemp -d)"
-export TARN_DEVICE_STATE="$(winepath -w "$state_dir/state.txt" 2>/dev/null)"
-TARN_DEVICE_SCENARIO=fresh wine "$bin/tarnctl.exe" info >/dev/null 2>&1
+fresh_mouse
 
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program shows its window" p wait "$cls" 20000
-sleep 1.5
-check "the window takes the focus" p activate "$cls"
-origin
+start_program "the program shows its window"
 click_control MainPage.xml BUTTON_MANAGEMACROS
 sleep 0.8
 
@@ -135,12 +125,7 @@ check "thumb key 3 runs the macro Combo" \
   grep -q '{"key":4,"code":5,"function":"$macro","macroId":"[^"]*","macro":"Combo"}' <<<"$flat"
 
 # Deleting the macro (confirmed) gives the key its default back.
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program starts again" p wait "$cls" 20000
-sleep 1.5
-p activate "$cls"
-origin
+start_program "the program starts again"
 click_control MainPage.xml BUTTON_MANAGEMACROS
 sleep 0.8
 click_control "$skin" BUTTON_MACRO_DELETE

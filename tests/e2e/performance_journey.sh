@@ -16,9 +16,6 @@ cls=SINGLE_INSTANCE_APP_TARN
 . "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 mkdir -p "$shots"
 skin=AdjustPerformance.xml
-fg() { read -r fgcls fgl fgt _ _ < <(p fgrect); }
-popup_open() { local i; for i in $(seq 1 30); do fg; [ "$fgcls" != "$cls" ] && return 0; sleep 0.2; done; return 1; }
-main_front() { local i; for i in $(seq 1 30); do fg; [ "$fgcls" = "$cls" ] && return 0; sleep 0.2; done; return 1; }
 # The centre of a slider's thumb at POSITION: the slider lies at (SX, SY)
 # of its track item; its thumbs travel between 7 pixels from its left and
 # 8 from its right, POSITIONS positions apart (the skins' geometry).
@@ -30,21 +27,14 @@ thumb_at() {  # thumb_at SKIN TRACK SLIDER POSITIONS POSITION -> "x y" in the sk
 }
 json_number() { grep -o "\"$1\": *-\?[0-9]*" | head -1 | grep -o '\-\?[0-9]*$'; }
 
-state_dir="$(mktemp -d)"
-export TARN_DEVICE_STATE="$(winepath -w "$state_dir/state.txt" 2>/dev/null)"
-TARN_DEVICE_SCENARIO=fresh wine "$bin/tarnctl.exe" info >/dev/null 2>&1
+fresh_mouse
 before="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d '\r\n ')"
 shared=$(json_number value <<<"${before#*\"sensitivity\":}")
 stage2=$(json_number value <<<"${before#*\"list\":[*\},}")
 level=$(json_number level <<<"${before#*\"acceleration\":}")
 check "the factory state is readable" test -n "$shared" -a -n "$stage2" -a -n "$level"
 
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program shows its window" p wait "$cls" 20000
-sleep 1.5
-check "the window takes the focus" p activate "$cls"
-origin
+start_program "the program shows its window"
 click_control MainPage.xml BUTTON_ADJUSTPERFORMANCE
 sleep 0.8
 shot performance-page
@@ -54,18 +44,17 @@ shot performance-page
 click_control "$skin" BUTTON_SENSITIVITY_STAGES
 check "the stages popup opens" popup_open
 pskin=DPIStagesPopup.xml
-popup_click() { local x y w h; read -r x y w h < <(rect_of "$pskin" "$1"); p click $((fgl + x + w / 2)) $((fgt + y + h / 2)); sleep 0.2; }
-for i in 1 2 3 4 5; do popup_click BUTTON_DPISTAGES_DEC; done
-popup_click BUTTON_DPISTAGES_INC
-popup_click BUTTON_DPISTAGES_INC
-popup_click DPISTAGEWINDOW_02
+for i in 1 2 3 4 5; do popup_click "$pskin" BUTTON_DPISTAGES_DEC; done
+popup_click "$pskin" BUTTON_DPISTAGES_INC
+popup_click "$pskin" BUTTON_DPISTAGES_INC
+popup_click "$pskin" DPISTAGEWINDOW_02
 sleep 0.3
 read -r ax ay < <(thumb_at "$pskin" BITMAP_SLSENSTRK_XY_POPUP SLIDER_DPI_MULTI_POPUP 56 $((stage2 / 100)))
 read -r bx by < <(thumb_at "$pskin" BITMAP_SLSENSTRK_XY_POPUP SLIDER_DPI_MULTI_POPUP 56 16)
 p drag $((fgl + ax)) $((fgt + ay)) $((fgl + bx)) $((fgt + by))
 sleep 0.4
 shot stages-popup
-popup_click BUTTON_DPISTAGES_OK
+popup_click "$pskin" BUTTON_DPISTAGES_OK
 check "the stages popup closed" main_front
 
 # X and Y apart: both start at the shared value; X to 2400, Y to 1200.
@@ -115,12 +104,7 @@ check "the 1 ms polling interval" grep -q '"pollingIntervalMs":1,' <<<"$dump"
 check "the under-glow light off" grep -q '"underGlow":false}' <<<"$profile"
 
 # Started again, the page shows the same.
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program starts again" p wait "$cls" 20000
-sleep 1.5
-p activate "$cls"
-origin
+start_program "the program starts again"
 click_control MainPage.xml BUTTON_ADJUSTPERFORMANCE
 sleep 0.8
 shot performance-after-restart

@@ -26,27 +26,6 @@ row=${TARN_LIST_ROW:-17}
 name_x=$((lx + 48 + 60))
 number_x=$((lx + 24))
 row_y() { echo $((ly + header + $1 * row + row / 2)); }  # row_y INDEX
-# The foreground window's class and rectangle.
-fg() { read -r fgcls fgl fgt _ _ < <(p fgrect); }
-# Waits until a window other than the main window is in front (a popup).
-popup_open() {
-  local i
-  for i in $(seq 1 30); do
-    fg
-    [ "$fgcls" != "$cls" ] && return 0
-    sleep 0.2
-  done
-  return 1
-}
-main_front() {
-  local i
-  for i in $(seq 1 30); do
-    fg
-    [ "$fgcls" = "$cls" ] && return 0
-    sleep 0.2
-  done
-  return 1
-}
 # Right-clicks row INDEX and picks menu entry ENTRY of the list's menu.
 menu() {  # menu ROW ENTRY
   p rclick $((ox + name_x)) $((oy + $(row_y "$1")))
@@ -57,17 +36,10 @@ menu() {  # menu ROW ENTRY
 # The menu's entries, in the skin's order.
 NEW=0 PREVIEW=1 DELETE=2 COPY=3 IMPORT=4 EXPORT=5 RESTORE=6 ASSIGN=7 UNASSIGN=8
 
-state_dir="$(mktemp -d)"
-export TARN_DEVICE_STATE="$(winepath -w "$state_dir/state.txt" 2>/dev/null)"
+fresh_mouse
 export_file="$(winepath -w "$state_dir")\\journey.vxp"
-TARN_DEVICE_SCENARIO=fresh wine "$bin/tarnctl.exe" info >/dev/null 2>&1
 
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program shows its window" p wait "$cls" 20000
-sleep 1.5
-check "the window takes the focus" p activate "$cls"
-origin
+start_program "the program shows its window"
 click_control MainPage.xml BUTTON_MANAGEPROFILES
 sleep 0.8
 shot profiles-start
@@ -170,12 +142,7 @@ check "exported and imported, the copy has the same assignments" test "${buttons
 check "the first profile kept its own" grep -q '"button": 25, "code": 32,' <<<"${buttons[0]:-}"
 
 # Started again, the program shows the same list.
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program starts again" p wait "$cls" 20000
-sleep 1.5
-p activate "$cls"
-origin
+start_program "the program starts again"
 click_control MainPage.xml BUTTON_MANAGEPROFILES
 sleep 0.8
 crop="$((lw))x$((lh))+$((ox + lx))+$((oy + ly))"

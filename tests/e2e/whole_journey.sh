@@ -14,15 +14,6 @@ shots="$3"
 cls=SINGLE_INSTANCE_APP_TARN
 . "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 mkdir -p "$shots"
-fg() { read -r fgcls fgl fgt _ _ < <(p fgrect); }
-popup_open() { local i; for i in $(seq 1 30); do fg; [ "$fgcls" != "$cls" ] && return 0; sleep 0.2; done; return 1; }
-main_front() { local i; for i in $(seq 1 30); do fg; [ "$fgcls" = "$cls" ] && return 0; sleep 0.2; done; return 1; }
-popup_click() {  # popup_click SKIN CONTROL
-  local x y w h
-  read -r x y w h < <(rect_of "$1" "$2")
-  p click $((fgl + x + w / 2)) $((fgt + y + h / 2))
-  sleep 0.2
-}
 tabs="BUTTON_ASSIGNBUTTONS:assign BUTTON_ADJUSTPERFORMANCE:performance BUTTON_MANAGEPROFILES:profiles
       BUTTON_MANAGEMACROS:macros BUTTON_LIGHTINGMAINTENANCE:lighting"
 every_page() {  # every_page SUFFIX: a screenshot of each page
@@ -37,16 +28,9 @@ every_page() {  # every_page SUFFIX: a screenshot of each page
   shot "thumbs-$1"
 }
 
-state_dir="$(mktemp -d)"
-export TARN_DEVICE_STATE="$(winepath -w "$state_dir/state.txt" 2>/dev/null)"
-TARN_DEVICE_SCENARIO=fresh wine "$bin/tarnctl.exe" info >/dev/null 2>&1
+fresh_mouse
 
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program shows its window" p wait "$cls" 20000
-sleep 1.5
-check "the window takes the focus" p activate "$cls"
-origin
+start_program "the program shows its window"
 
 # A new profile, which becomes the one shown.
 click_control MainPage.xml BUTTON_MANAGEPROFILES
@@ -131,12 +115,7 @@ check "acceleration on" grep -q '"acceleration":{"enabled":true,' <<<"$dump"
 check "the 1 ms polling interval" grep -q '"pollingIntervalMs":1,' <<<"$dump"
 
 # Started again, every page shows what was set.
-wine "$bin/TarnConfig.exe" >/dev/null 2>&1 &
-app=$!
-check "the program starts again" p wait "$cls" 20000
-sleep 1.5
-p activate "$cls"
-origin
+start_program "the program starts again"
 every_page after
 check "the program closes again without asking" p close "$cls" 10000
 wait "$app" 2>/dev/null
