@@ -41,10 +41,84 @@ std::unique_ptr<WriteJob> TakeSnapshot(CMouseConfig& config, uint32_t sections) 
 
 namespace {
 
-// Removes the device profiles the configuration no longer has, then creates
-// the ones it has that the mouse does not. Removing first keeps the profile
-// limit from refusing a profile that takes the place of a deleted one.
-bool PrepareProfiles(devsvc::IDeviceProfiles* profiles, WriteJob& job) {
+bool Contains(const std::vector<GUID>& ids, const GUID& id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// The identities of a collection's items, in order; false when one cannot
+// be read or the walk was cut short.
+template <typename Item, typename Collection>
+bool ReadIds(Collection* collection, std::vector<GUID>& ids) {
+    ids.clear();
+    bool ok = true;
+    const ULONG walked = ForEachItem<Item>(collection, [&](Item* item, ULONG) {
+        GUID id = {};
+        if (FAILED(item->Id(&id)))
+            return ok = false;
+        ids.push_back(id);
+        return true;
+    });
+    return ok && CountItems<Item>(collection) == walked;
+}
+
+// Of the mouse's items, those the write removes: items this link read and
+// the configuration no longer holds. Anything the link never saw stays.
+bool Doomed(const GUID& id, const std::vector<GUID>& known, const std::vector<GUID>& wanted) {
+    return !IsNull(id) && Contains(known, id) && !Contains(wanted, id);
+}
+
+std::vector<GUID> ProfileIds(const WriteJob& job) {
+    std::vector<GUID> ids;
+    for (const auto& profile : job.profiles)
+        ids.push_back(profile->GetId());
+    return ids;
+}
+
+std::vector<GUID> MacroIds(const WriteJob& job) {
+    std::vector<GUID> ids;
+    for (const CMacro& macro : job.macros)
+        ids.push_back(macro.Id());
+    return ids;
+}
+
+// Whether what the mouse holds after the write fits what it can hold, before
+// anything is changed: a refusal half way would leave the mouse with less
+// than it had. `onMouse` receives the identities the mouse holds now.
+bool FitsOnMouse(const WriteJob& job, const std::vector<GUID>& profilesOnMouse,
+                 const std::vector<GUID>& macrosOnMouse) {
+    const std::vector<GUID> profileIds = ProfileIds(job);
+    size_t profiles = 0;
+    for (const GUID& id : profilesOnMouse)
+        profiles += Doomed(id, job.knownProfiles, profileIds) ? 0 : 1;
+    for (const auto& profile : job.profiles) {
+        if (IsNull(profile->GetId()) || !Contains(profilesOnMouse, profile->GetId()))
+            ++profiles;
+        if (static_cast<int32_t>(profile->GetProgramPath().size()) > job.limits.programPathChars)
+            return false;
+    }
+    if (profiles > static_cast<size_t>(job.limits.profiles))
+        return false;
+    if (!(job.sections & (kSectionMacros | kSectionAssignments)))
+        return true;
+    const std::vector<GUID> macroIds = MacroIds(job);
+    size_t macros = 0;
+    for (const GUID& id : macrosOnMouse)
+        macros += Doomed(id, job.knownMacros, macroIds) ? 0 : 1;
+    for (const CMacro& macro : job.macros) {
+        if (static_cast<int64_t>(macro.Events().size()) > job.limits.eventsPerMacro)
+            return false;
+        if (!macro.Events().empty() && (!macro.HasId() || !Contains(macrosOnMouse, macro.Id())))
+            ++macros;
+    }
+    return macros <= static_cast<size_t>(job.limits.macros);
+}
+
+// Removes the device profiles the user deleted, then creates the ones the
+// mouse does not have. Removing first keeps the profile limit from refusing
+// a profile that takes the place of a deleted one; FitsOnMouse has made sure
+// the rest fits.
+bool PrepareProfiles(devsvc::IDeviceProfiles* profiles, WriteJob& job, const std::vector<GUID>& onMouse) {
+    const std::vector<GUID> wanted = ProfileIds(job);
     ULONG kept = 0;
     const bool pruned = PruneItems<devsvc::IDeviceProfile>(
         profiles,
@@ -52,15 +126,15 @@ bool PrepareProfiles(devsvc::IDeviceProfiles* profiles, WriteJob& job) {
             GUID id = {};
             if (FAILED(profile->Id(&id)))
                 return Verdict::Fail;
-            const bool wanted = !IsNull(id) && std::any_of(job.profiles.begin(), job.profiles.end(),
-                                                           [&](const auto& p) { return p->GetId() == id; });
-            return wanted ? Verdict::Keep : Verdict::Remove;
+            return Doomed(id, job.knownProfiles, wanted) ? Verdict::Remove : Verdict::Keep;
         },
         kept);
     if (!pruned)
         return false;
     for (auto& profile : job.profiles) {
-        if (!IsNull(profile->GetId()))
+        // Written over another program's changes, a profile that program
+        // removed is made again: the user's edits are what is applied.
+        if (!IsNull(profile->GetId()) && (Contains(onMouse, profile->GetId()) || !job.overChanges))
             continue;
         ComPtr<devsvc::IDeviceProfile> created;
         if (FAILED(profiles->Create(created.put())) || !created)
@@ -77,9 +151,10 @@ bool PrepareProfiles(devsvc::IDeviceProfiles* profiles, WriteJob& job) {
     return CountItems<devsvc::IDeviceProfile>(profiles) == kept;
 }
 
-// Removes the device macros the configuration no longer has; creates the
-// new ones when macros or assignments (which may name them) are written.
+// Removes the device macros the user deleted; creates the new ones when
+// macros or assignments (which may name them) are written.
 bool PrepareMacros(devsvc::IMacros* macros, WriteJob& job) {
+    const std::vector<GUID> wanted = MacroIds(job);
     ULONG kept = 0;
     const bool pruned = PruneItems<devsvc::IMacroItem>(
         macros,
@@ -87,9 +162,7 @@ bool PrepareMacros(devsvc::IMacros* macros, WriteJob& job) {
             GUID id = {};
             if (FAILED(item->Id(&id)))
                 return Verdict::Fail;
-            const bool wanted = !IsNull(id) && std::any_of(job.macros.begin(), job.macros.end(),
-                                                           [&](const CMacro& m) { return m.Id() == id; });
-            return wanted ? Verdict::Keep : Verdict::Remove;
+            return Doomed(id, job.knownMacros, wanted) ? Verdict::Remove : Verdict::Keep;
         },
         kept);
     if (!pruned)
@@ -140,12 +213,22 @@ bool Resolve(Assignment& assignment, const WriteJob& job) {
 
 }  // namespace
 
-bool WriteAll(devsvc::IDevice* device, WriteJob& job) {
+WriteOutcome WriteAll(devsvc::IDevice* device, WriteJob& job) {
     ComPtr<devsvc::IDeviceProfiles> profiles;
     ComPtr<devsvc::IMacros> macros;
-    if (!GetFeature(device, devsvc::kIidProfiles, profiles) || !PrepareProfiles(profiles.get(), job) ||
-        !GetFeature(device, devsvc::kIidMacros, macros) || !PrepareMacros(macros.get(), job))
-        return false;
+    std::vector<GUID> profilesOnMouse, macrosOnMouse;
+    if (!GetFeature(device, devsvc::kIidProfiles, profiles) || !GetFeature(device, devsvc::kIidMacros, macros) ||
+        !ReadIds<devsvc::IDeviceProfile>(profiles.get(), profilesOnMouse) ||
+        !ReadIds<devsvc::IMacroItem>(macros.get(), macrosOnMouse))
+        return WriteOutcome::kFailed;
+    if (!FitsOnMouse(job, profilesOnMouse, macrosOnMouse))
+        return WriteOutcome::kRefused;
+    if (!PrepareProfiles(profiles.get(), job, profilesOnMouse) || !PrepareMacros(macros.get(), job))
+        return WriteOutcome::kFailed;
+    // A mouse that held no profile when it was read could not tell its
+    // buttons and keys; the profile made for it now can.
+    if (job.caps.buttonBits.empty() || job.caps.keyIds.empty())
+        ReadCapabilities(profiles.get(), job.caps);
 
     const AssignmentResolver resolve = [&job](Assignment& a) { return Resolve(a, job); };
     bool ok = true;
@@ -178,8 +261,8 @@ bool WriteAll(devsvc::IDevice* device, WriteJob& job) {
     if ((job.sections & kSectionColourRanges) && job.product == records::kProductWithColourRanges)
         ok = WriteColourRanges(device, job.settings) && ok;
     if (!active || FAILED(profiles->SetActive(active.get())))
-        return false;
-    return ok;
+        return WriteOutcome::kFailed;
+    return ok ? WriteOutcome::kWritten : WriteOutcome::kFailed;
 }
 
 void ApplyIdentities(const WriteJob& job) {
