@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/DeviceService.h"
@@ -49,6 +50,9 @@ struct WriteJob {
     std::vector<GUID> knownProfiles;
     std::vector<GUID> knownMacros;
     DeviceLimits limits;
+    // Identities the write gave anew to profiles and macros that already had
+    // one (written over another program's changes): old, new.
+    std::vector<std::pair<GUID, GUID>> replacedIds;
 
     // Where the copies came from, and the identities they had then; only
     // the window's thread looks at these.
