@@ -443,19 +443,15 @@ void CMouse::CollectWrite() {
     if (job->outcome == WriteOutcome::kWritten) {
         m_found = 1;
         m_revision = job->revisionAfter;
-        // The mouse holds what was written, and whatever the write left
-        // alone; the next write may remove what it now knows.
-        if (job->readBack) {
-            RememberMouse(*job->readBack);
-        } else {
-            m_knownProfiles.clear();
-            for (const auto& profile : job->profiles)
-                m_knownProfiles.push_back(profile->GetId());
-            m_knownMacros.clear();
-            for (const CMacro& macro : job->macros)
-                if (macro.HasId())
-                    m_knownMacros.push_back(macro.Id());
-        }
+        // The next write may remove what this write wrote, never what it
+        // left alone: that is another program's, which the window has not seen.
+        m_knownProfiles.clear();
+        for (const auto& profile : job->profiles)
+            m_knownProfiles.push_back(profile->GetId());
+        m_knownMacros.clear();
+        for (const CMacro& macro : job->macros)
+            if (macro.HasId())
+                m_knownMacros.push_back(macro.Id());
         m_readBack = std::move(job->readBack);
     } else if (job->outcome == WriteOutcome::kFailed) {
         // A failed write may have left any part done: the revision no longer
