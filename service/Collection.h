@@ -61,14 +61,15 @@ protected:
             const ItemObject* target = Resolve(item);
             if (!target)
                 return item ? E_INVALIDARG : E_POINTER;
-            auto lock = m_mouse->Lock();
-            const auto found = Locate(Traits::KeyOf(*target));
-            if (found == Traits::Items(m_mouse->State()).end())
-                return kErrNotFound;
-            Traits::Items(m_mouse->State()).erase(found);
-            after(m_mouse->State());
-            m_mouse->Changed();
-            return S_OK;
+            return m_mouse->Change([&]() -> HRESULT {
+                const auto found = Locate(Traits::KeyOf(*target));
+                if (found == Traits::Items(m_mouse->State()).end())
+                    return kErrNotFound;
+                Traits::Items(m_mouse->State()).erase(found);
+                after(m_mouse->State());
+                m_mouse->Changed();
+                return S_OK;
+            });
         });
     }
     HRESULT RemoveItem(const char* operation, ItemInterface* item) {

@@ -165,6 +165,13 @@ HRESULT MakeObjectAs(REFIID iid, void** out, Args&&... args) {
     return hr;
 }
 
+// Thrown from deep inside a contract method when the call must fail with
+// `result` (the mouse is busy, its change could not be saved); Guarded turns
+// it into the method's answer.
+struct CallFailed {
+    HRESULT result;
+};
+
 // Runs a contract method: counts it for fault injection (a fault fails the
 // call before it touches anything) and turns exceptions into results.
 template <typename Body>
@@ -173,6 +180,8 @@ HRESULT Guarded(const char* operation, Body&& body) noexcept {
         if (FaultFires(operation))
             return E_FAIL;
         return body();
+    } catch (const CallFailed& failure) {
+        return failure.result;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     } catch (...) {

@@ -38,12 +38,13 @@ public:
         return Guarded("Acceleration.SetLevel", [&]() -> HRESULT {
             if (level < kMinAccelerationLevel || level > kMaxAccelerationLevel)
                 return E_INVALIDARG;
-            auto lock = m_mouse->Lock();
-            if (m_mouse->State().accelerationLevel != level) {
-                m_mouse->State().accelerationLevel = level;
-                m_mouse->Changed();
-            }
-            return S_OK;
+            return m_mouse->Change([&] {
+                if (m_mouse->State().accelerationLevel != level) {
+                    m_mouse->State().accelerationLevel = level;
+                    m_mouse->Changed();
+                }
+                return S_OK;
+            });
         });
     }
     HRESULT STDMETHODCALLTYPE Level(ULONG* out) noexcept override {
@@ -58,12 +59,13 @@ public:
 
 private:
     HRESULT SetEnabled(bool on) {
-        auto lock = m_mouse->Lock();
-        if (m_mouse->State().accelerationEnabled != on) {
-            m_mouse->State().accelerationEnabled = on;
-            m_mouse->Changed();
-        }
-        return S_OK;
+        return m_mouse->Change([&] {
+            if (m_mouse->State().accelerationEnabled != on) {
+                m_mouse->State().accelerationEnabled = on;
+                m_mouse->Changed();
+            }
+            return S_OK;
+        });
     }
 
     MouseRef m_mouse;
@@ -86,12 +88,13 @@ public:
         return Guarded("Polling.SetInterval", [&]() -> HRESULT {
             if (std::find(kPollingIntervals.begin(), kPollingIntervals.end(), ms) == kPollingIntervals.end())
                 return E_INVALIDARG;
-            auto lock = m_mouse->Lock();
-            if (m_mouse->State().pollingMs != ms) {
-                m_mouse->State().pollingMs = ms;
-                m_mouse->Changed();
-            }
-            return S_OK;
+            return m_mouse->Change([&] {
+                if (m_mouse->State().pollingMs != ms) {
+                    m_mouse->State().pollingMs = ms;
+                    m_mouse->Changed();
+                }
+                return S_OK;
+            });
         });
     }
     HRESULT STDMETHODCALLTYPE Supported(ULONG* count, ULONG** intervals) noexcept override {
@@ -123,7 +126,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE SetBounds(LONG lower, LONG upper) noexcept override {
         return Guarded("ColourRange.SetBounds", [&] {
-            return Edit([&](RangeState& range) -> HRESULT {
+            return Change([&](RangeState& range) -> HRESULT {
                 if (!ValidRange(lower, upper))
                     return E_INVALIDARG;
                 if (range.lower != lower || range.upper != upper) {
@@ -139,7 +142,7 @@ public:
         return Guarded("ColourRange.Bounds", [&]() -> HRESULT {
             if (!lower || !upper)
                 return E_POINTER;
-            return Edit([&](RangeState& range) -> HRESULT {
+            return Read([&](RangeState& range) -> HRESULT {
                 *lower = range.lower;
                 *upper = range.upper;
                 return S_OK;
@@ -148,7 +151,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE SetColour(ULONG colour) noexcept override {
         return Guarded("ColourRange.SetColour", [&] {
-            return Edit([&](RangeState& range) -> HRESULT {
+            return Change([&](RangeState& range) -> HRESULT {
                 if (range.colour != colour) {
                     range.colour = colour;
                     m_mouse->Changed();
@@ -161,7 +164,7 @@ public:
         return Guarded("ColourRange.Colour", [&]() -> HRESULT {
             if (!out)
                 return E_POINTER;
-            return Edit([&](RangeState& range) -> HRESULT {
+            return Read([&](RangeState& range) -> HRESULT {
                 *out = range.colour;
                 return S_OK;
             });
@@ -170,10 +173,17 @@ public:
 
 private:
     template <typename F>
-    HRESULT Edit(F&& f) {
+    HRESULT Read(F&& f) {
         auto lock = m_mouse->Lock();
         RangeState* range = m_mouse->FindRange(m_serial);
         return range ? f(*range) : kErrNotFound;
+    }
+    template <typename F>
+    HRESULT Change(F&& f) {
+        return m_mouse->Change([&] {
+            RangeState* range = m_mouse->FindRange(m_serial);
+            return range ? f(*range) : kErrNotFound;
+        });
     }
 
     MouseRef m_mouse;
@@ -203,16 +213,16 @@ public:
             if (!out)
                 return E_POINTER;
             uint64_t serial = 0;
-            {
-                auto lock = m_mouse->Lock();
+            const HRESULT hr = m_mouse->Change([&]() -> HRESULT {
                 auto& ranges = m_mouse->State().ranges;
                 if (ranges.size() >= kMaxColourRanges)
                     return kErrFull;
                 serial = m_mouse->NewSerial();
                 ranges.push_back({0x00FFFFFF, kMinCpi, kMaxCpi, serial});
                 m_mouse->Changed();
-            }
-            return MakeObject<RangeObject>(out, m_mouse, serial);
+                return S_OK;
+            });
+            return FAILED(hr) ? hr : MakeObject<RangeObject>(out, m_mouse, serial);
         });
     }
     HRESULT STDMETHODCALLTYPE Remove(IColourRange* item) noexcept override {
@@ -228,10 +238,15 @@ public:
         return Guarded("Device.Info", [&]() -> HRESULT {
             if (!out)
                 return E_POINTER;
+            uint64_t revision = 0;
+            {
+                auto lock = m_mouse->Lock();
+                revision = m_mouse->State().revision;
+            }
             wchar_t* text = TaskMemString(L"Emulated mouse");
             if (!text)
                 return E_OUTOFMEMORY;
-            out->reserved = 0;
+            out->reserved = static_cast<uint32_t>(revision);
             out->productId = m_mouse->Product();
             out->driverMajor = kDriverMajor;
             out->driverMinor = kDriverMinor;
@@ -265,9 +280,15 @@ private:
     MouseRef m_mouse;
 };
 
+// A mouse of the scenario, and whether this connection starts it afresh.
+struct ScenarioMouse {
+    MouseRef mouse;
+    bool fresh = false;
+};
+
 class EnumeratorObject final : public ComObject<IDeviceEnumerator> {
 public:
-    explicit EnumeratorObject(std::vector<MouseRef> mice) : m_mice(std::move(mice)) {}
+    explicit EnumeratorObject(std::vector<ScenarioMouse> mice) : m_mice(std::move(mice)) {}
 
     HRESULT STDMETHODCALLTYPE Device(ULONG index, IDevice** out) noexcept override {
         ClearOut(out);
@@ -276,31 +297,41 @@ public:
                 return E_POINTER;
             if (index >= m_mice.size())
                 return kErrNoMoreItems;
-            return NewDevice(m_mice[index], out);
+            ScenarioMouse& entry = m_mice[index];
+            {
+                // A mouse whose state cannot be had is not handed out: the
+                // caller sees a busy mouse, never a blank one.
+                auto lock = entry.fresh ? entry.mouse->LockForChange() : entry.mouse->Lock();
+                if (entry.fresh) {
+                    entry.mouse->ResetToFactory();
+                    entry.fresh = false;
+                }
+            }
+            return NewDevice(entry.mouse, out);
         });
     }
 
 private:
-    std::vector<MouseRef> m_mice;
+    std::vector<ScenarioMouse> m_mice;  // `fresh` under the mouse's lock
 };
 
 // The mice of the scenario the environment names.
-std::vector<MouseRef> OpenMice() {
+std::vector<ScenarioMouse> OpenMice() {
     const std::wstring scenario = EnvironmentValue(L"TARN_DEVICE_SCENARIO");
     const std::wstring path = statefile::BasePath();
     auto is = [&](const wchar_t* name) {
         return ::CompareStringOrdinal(scenario.c_str(), -1, name, -1, TRUE) == CSTR_EQUAL;
     };
-    std::vector<MouseRef> mice;
+    std::vector<ScenarioMouse> mice;
     if (is(L"none"))
         return mice;
     if (is(L"product25")) {
-        mice.push_back(MouseRef::Adopt(Mouse::Open(path + L".p25", kProductColour, false)));
+        mice.push_back({MouseRef::Adopt(Mouse::Open(path + L".p25", kProductColour)), false});
         return mice;
     }
-    mice.push_back(MouseRef::Adopt(Mouse::Open(path, kProductStandard, is(L"fresh"))));
+    mice.push_back({MouseRef::Adopt(Mouse::Open(path, kProductStandard)), is(L"fresh")});
     if (is(L"two"))
-        mice.push_back(MouseRef::Adopt(Mouse::Open(path + L".2", kProductStandard, false)));
+        mice.push_back({MouseRef::Adopt(Mouse::Open(path + L".2", kProductStandard)), false});
     return mice;
 }
 

@@ -4,10 +4,28 @@
 // device/DeviceService.h.
 //
 // Behaviour callers may rely on (beyond the contract):
-// - Connection: every enumerator (CoCreateInstance) reads the environment
-//   and loads the mouse state, or shares the state of a connection of this
-//   process that is still open. Changes are written to the state file when
-//   the last object of that mouse is released, not on every call.
+// - One mouse for every process: every call that reaches the mouse's state
+//   takes a lock that every process using the same state file shares (a
+//   named mutex, Local\TarnMouseState-<hex>, <hex> being 16 hex digits of a
+//   hash of the state file's full path in lower case), sees the latest
+//   committed state (the file is read again when it changed since this
+//   process last read or wrote it) and commits its change before it returns:
+//   a call that answered S_OK has its change in the file. A change that
+//   cannot be saved fails the call (the platform's error as an HRESULT) and
+//   is not kept. Connections of one process share one copy of the state.
+// - Busy: kErrBusy when another process holds the lock for more than 2 s,
+//   or when the state file exists but cannot be read (held open by another
+//   program, a folder, a read error); nothing is set aside or overwritten
+//   then. Enumerator.Device answers the same, so a program that cannot read
+//   the mouse sees no mouse rather than a new one. A file that was read and
+//   refused (damaged, cut short, another product's) is renamed to
+//   "<file>.bad" and the mouse starts from its factory state, committed.
+//   A state file deleted while this process holds the state is written again
+//   at the next call or when the last object of the mouse is released.
+// - Change signal: every committed change sets the auto-reset event
+//   Local\TarnMouseChanged-<hex> (same <hex> as the lock), so one waiting
+//   program (the tray companion) wakes without polling; it reads the
+//   revision to learn whether anything is new to it.
 // - The mouse (product 21; 25 in scenario product25): buttons left, right,
 //   wheel, scroll up and down, the two beside the left button and the
 //   twelve thumb positions (mask 0x7FF99F, 19 buttons, ascending bit order);
@@ -15,7 +33,10 @@
 //   stages of 100..5600 (step 100); lights of kind 1 and 4; acceleration
 //   levels 1..10; polling intervals 8, 2, 1 ms; driver 2.10, firmware 1.07;
 //   at most five profiles; product 25 also has colour ranges (at most 16).
-// - Info: reserved 0, product, versions, text "Emulated mouse".
+// - Info: reserved = the low 32 bits of the mouse's revision, a 64-bit
+//   counter that every committed change advances (never 0: 0 would mean a
+//   service that keeps no revision); product, versions, text "Emulated
+//   mouse".
 // - Device.Feature: Profiles, Acceleration, Polling, Macros, and Colour
 //   ranges on product 25; any other interface gives E_NOINTERFACE. Profile
 //   Feature: Buttons, Keys, Sensitivity, Lights, Properties.
@@ -40,8 +61,11 @@
 //   the text); Get needs room for the text and its terminator and reports
 //   the bytes written (2 for an empty path). 0x80000003 flags: Set takes
 //   exactly 4 bytes {flag 1, 2 or 4; value 0 or 1}; Get needs 2 bytes and
-//   writes the 16-bit mask. A buffer too small gives
-//   HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) and *size the bytes needed.
+//   writes the 16-bit mask. 0x80000010 device limits, read-only, the same
+//   on every profile: Get writes 8 bytes {uint32 macros the mouse holds
+//   (200), uint32 events per macro (16384)}; Set gives E_INVALIDARG. A
+//   buffer too small gives HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
+//   and *size the bytes needed.
 // - Acceleration levels outside 1..10 and polling intervals other than 8, 2
 //   and 1 ms give E_INVALIDARG.
 // - Macros: Create gives an empty macro "Macro N" with a fresh id (at most
@@ -61,7 +85,8 @@
 //   Device(0) fails), "two" (two mice of product 21; the second keeps its
 //   state in "<state file>.2"), "product25" (one mouse of product 25 with
 //   colour ranges, state in "<state file>.p25"), "fresh" (the stored state
-//   is replaced by the factory state). Other values behave as unset.
+//   is replaced by the factory state, committed at the enumerator's first
+//   Device call). Other values behave as unset.
 // - TARN_DEVICE_FAULT: fault injection, see Faults.h.
 #pragma once
 
@@ -81,6 +106,15 @@ inline constexpr HRESULT kErrFull = static_cast<HRESULT>(0x80040201u);  // the m
 inline constexpr HRESULT kErrDamagedFile = Win32Error(ERROR_FILE_CORRUPT);
 inline constexpr HRESULT kErrForeignFile = Win32Error(ERROR_BAD_FORMAT);
 inline constexpr HRESULT kErrBufferTooSmall = Win32Error(ERROR_INSUFFICIENT_BUFFER);
+inline constexpr HRESULT kErrBusy = Win32Error(ERROR_BUSY);  // locked by another program, file unreadable
+
+// Read-only profile property: {uint32 macro capacity, uint32 events per macro}.
+inline constexpr ULONG kPropertyDeviceLimits = 0x80000010;
+struct DeviceLimits {
+    uint32_t macros;
+    uint32_t eventsPerMacro;
+};
+static_assert(sizeof(DeviceLimits) == 8);
 
 // A new connection: the enumerator of the mice of the current scenario.
 HRESULT CreateEnumerator(REFIID iid, void** out) noexcept;

@@ -93,9 +93,10 @@ HRESULT ParseProfile(std::string_view document, ProfileState& out) {
         return hr;
     ProfileState profile = FactoryProfile(L"");
     bool named = false;
+    records::ProfileFieldsSeen seen;
     for (const text::Line& line : fields) {
         if (line.kind != text::Line::kField ||
-            records::ReadProfileField(line.key, line.value, profile) != FieldResult::kApplied)
+            records::ReadProfileField(line.key, line.value, profile, seen) != FieldResult::kApplied)
             return kErrDamagedFile;
         named = named || line.key == "name";
     }

@@ -108,7 +108,7 @@ std::vector<Fault> ParseFaults(const std::wstring& value) {
 
 }  // namespace
 
-bool FaultFires(const char* operation) noexcept {
+bool FaultFires(const char* operation, bool contract) noexcept {
     try {
         const std::wstring value = EnvironmentValue(L"TARN_DEVICE_FAULT");
         FaultTable& table = Table();
@@ -122,7 +122,7 @@ bool FaultFires(const char* operation) noexcept {
         const std::string name = Lower(operation);
         bool fires = false;
         for (Fault& fault : table.faults) {
-            if (fault.operation == "*" || fault.operation == name)
+            if ((contract && fault.operation == "*") || fault.operation == name)
                 fires = Fires(fault) || fires;
         }
         if (fires)

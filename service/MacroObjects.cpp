@@ -49,7 +49,7 @@ public:
             const std::wstring text(name);
             if (!ValidName(text))
                 return E_INVALIDARG;
-            return WithMacro([&](MacroState& m) {
+            return ChangeMacro([&](MacroState& m) {
                 if (m.name != text) {
                     m.name = text;
                     m_mouse->Changed();
@@ -110,7 +110,7 @@ public:
                 std::memcpy(events.data(), buffer + sizeof(header), sizeof(EventEntry) * header.count);
             if (!ValidEvents(events.data(), events.size()))
                 return E_INVALIDARG;
-            return WithMacro([&](MacroState& m) {
+            return ChangeMacro([&](MacroState& m) {
                 const bool same = m.events.size() == events.size() &&
                                   (events.empty() || std::memcmp(m.events.data(), events.data(),
                                                                  sizeof(EventEntry) * events.size()) == 0);
@@ -129,6 +129,13 @@ private:
         auto lock = m_mouse->Lock();
         MacroState* macro = m_mouse->FindMacro(m_id);
         return macro ? f(*macro) : kErrNotFound;
+    }
+    template <typename F>
+    HRESULT ChangeMacro(F&& f) {
+        return m_mouse->Change([&] {
+            MacroState* macro = m_mouse->FindMacro(m_id);
+            return macro ? f(*macro) : kErrNotFound;
+        });
     }
 
     MouseRef m_mouse;
@@ -161,9 +168,8 @@ public:
                 return E_POINTER;
             MacroState macro;
             macro.id = NewId();
-            if (!Add(macro, true))
-                return kErrFull;
-            return MakeObject<MacroObject>(out, m_mouse, macro.id);
+            const HRESULT hr = Add(macro, true);
+            return FAILED(hr) ? hr : MakeObject<MacroObject>(out, m_mouse, macro.id);
         });
     }
     HRESULT STDMETHODCALLTYPE Remove(IMacroItem* item) noexcept override {
@@ -182,24 +188,24 @@ public:
             if (FAILED(hr))
                 return hr;
             macro.id = NewId();
-            if (!Add(macro, false))
-                return kErrFull;
-            return MakeObject<MacroObject>(out, m_mouse, macro.id);
+            const HRESULT added = Add(macro, false);
+            return FAILED(added) ? added : MakeObject<MacroObject>(out, m_mouse, macro.id);
         });
     }
 
 private:
-    // False when the mouse holds the most macros it can.
-    bool Add(MacroState& macro, bool defaultName) {
-        auto lock = m_mouse->Lock();
-        auto& macros = m_mouse->State().macros;
-        if (macros.size() >= kMaxMacros)
-            return false;
-        if (defaultName)
-            macro.name = UnusedName(L"Macro", macros);
-        macros.push_back(macro);
-        m_mouse->Changed();
-        return true;
+    // kErrFull when the mouse holds the most macros it can.
+    HRESULT Add(MacroState& macro, bool defaultName) {
+        return m_mouse->Change([&]() -> HRESULT {
+            auto& macros = m_mouse->State().macros;
+            if (macros.size() >= kMaxMacros)
+                return kErrFull;
+            if (defaultName)
+                macro.name = UnusedName(L"Macro", macros);
+            macros.push_back(macro);
+            m_mouse->Changed();
+            return S_OK;
+        });
     }
 };
 

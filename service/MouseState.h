@@ -107,6 +107,7 @@ struct RangeState {
 
 struct MouseState {
     uint32_t product = kProductStandard;
+    uint64_t revision = 1;  // advanced by every committed change; never 0
     std::vector<ProfileState> profiles;
     GUID activeProfile{};  // null only when there is no profile
     uint32_t accelerationLevel = 5;

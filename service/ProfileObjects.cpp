@@ -24,18 +24,26 @@ public:
     const GUID& ProfileId() const noexcept { return m_id; }
 
 protected:
-    // Runs `f` on the profile under the lock; kErrNotFound once it is gone.
+    // Runs `f` on the profile for reading; kErrNotFound once it is gone.
     template <typename F>
     HRESULT WithProfile(F&& f) const {
         auto lock = m_mouse->Lock();
         ProfileState* profile = m_mouse->FindProfile(m_id);
         return profile ? f(*profile) : kErrNotFound;
     }
+    // The same for a call that may change the profile (and then calls Changed).
+    template <typename F>
+    HRESULT ChangeProfile(F&& f) const {
+        return m_mouse->Change([&] {
+            ProfileState* profile = m_mouse->FindProfile(m_id);
+            return profile ? f(*profile) : kErrNotFound;
+        });
+    }
     bool ProfileExists() const {
         auto lock = m_mouse->Lock();
         return m_mouse->FindProfile(m_id) != nullptr;
     }
-    void Changed() const noexcept { m_mouse->Changed(); }
+    void Changed() const { m_mouse->Changed(); }  // commits; throws CallFailed
 
     MouseRef m_mouse;
     GUID m_id;
@@ -94,7 +102,7 @@ public:
         return Guarded("Buttons.SetActions", [&]() -> HRESULT {
             if (count > 0 && !records)
                 return E_POINTER;
-            return WithProfile([&](ProfileState& p) {
+            return ChangeProfile([&](ProfileState& p) {
                 bool changed = false;
                 const HRESULT hr = StoreActions(p.buttons, &ButtonSlot, count, records, changed);
                 if (changed)
@@ -147,7 +155,7 @@ public:
         return Guarded("Keys.SetActions", [&]() -> HRESULT {
             if (count > 0 && !records)
                 return E_POINTER;
-            return WithProfile([&](ProfileState& p) {
+            return ChangeProfile([&](ProfileState& p) {
                 bool changed = false;
                 const HRESULT hr = StoreActions(p.keys, &KeySlot, count, records, changed);
                 if (changed)
@@ -177,7 +185,7 @@ public:
         return Guarded("Sensitivity.SetCurrent", [&]() -> HRESULT {
             if (!ValidCpi(x) || !ValidCpi(y))
                 return E_INVALIDARG;
-            return WithProfile([&](ProfileState& p) {
+            return ChangeProfile([&](ProfileState& p) {
                 if (Assign(p.current, StagePair{x, y}))
                     Changed();
                 return S_OK;
@@ -206,7 +214,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE SetActiveStage(ULONG stage) noexcept override {
         return Guarded("Sensitivity.SetActiveStage", [&]() -> HRESULT {
-            return WithProfile([&](ProfileState& p) -> HRESULT {
+            return ChangeProfile([&](ProfileState& p) -> HRESULT {
                 if (stage < 1 || stage > p.stages.size())
                     return E_INVALIDARG;
                 // Choosing a stage moves the sensor to it, as the stage button does.
@@ -241,7 +249,7 @@ public:
                 return E_POINTER;
             if (!ValidStages(pairs, count))
                 return E_INVALIDARG;
-            return WithProfile([&](ProfileState& p) {
+            return ChangeProfile([&](ProfileState& p) {
                 const bool same = p.stages.size() == count &&
                                   std::memcmp(p.stages.data(), pairs, sizeof(StagePair) * count) == 0;
                 if (!same) {
@@ -297,7 +305,7 @@ public:
 
 private:
     HRESULT Switch(bool on) {
-        return WithProfile([&](ProfileState& p) {
+        return ChangeProfile([&](ProfileState& p) {
             if (Assign(p.lights[m_slot], on))
                 Changed();
             return S_OK;
@@ -333,9 +341,14 @@ public:
         return Guarded("Properties.Get", [&]() -> HRESULT {
             if (!size || (*size > 0 && !buffer))
                 return E_POINTER;
-            if (id != kPropertyProgramPath && id != kPropertyFlags)
+            if (id != kPropertyProgramPath && id != kPropertyFlags && id != kPropertyDeviceLimits)
                 return E_INVALIDARG;
             return WithProfile([&](ProfileState& p) -> HRESULT {
+                if (id == kPropertyDeviceLimits) {
+                    const DeviceLimits limits{static_cast<uint32_t>(kMaxMacros),
+                                              static_cast<uint32_t>(kMaxMacroEvents)};
+                    return Give(&limits, sizeof(limits), buffer, size);
+                }
                 if (id == kPropertyProgramPath) {
                     const ULONG needed = static_cast<ULONG>((p.programPath.size() + 1) * sizeof(wchar_t));
                     return Give(p.programPath.c_str(), needed, buffer, size);
@@ -376,7 +389,7 @@ private:
         const std::wstring path(chars, wcsnlen(chars, size / sizeof(wchar_t)));
         if (path.size() >= kProgramPathChars)
             return E_INVALIDARG;  // 128 characters without a terminator
-        return WithProfile([&](ProfileState& p) {
+        return ChangeProfile([&](ProfileState& p) {
             if (Assign(p.programPath, path))
                 Changed();
             return S_OK;
@@ -391,7 +404,7 @@ private:
         const uint16_t flag = pair[0];
         if ((flag != kFlagAutoSwitch && flag != kFlagDpiOsd && flag != kFlagProfileOsd) || pair[1] > 1)
             return E_INVALIDARG;
-        return WithProfile([&](ProfileState& p) {
+        return ChangeProfile([&](ProfileState& p) {
             const auto flags = static_cast<uint16_t>(pair[1] ? (p.flags | flag) : (p.flags & ~flag));
             if (Assign(p.flags, flags))
                 Changed();
@@ -453,7 +466,7 @@ public:
             const std::wstring text(name);
             if (!ValidName(text))
                 return E_INVALIDARG;
-            return WithProfile([&](ProfileState& p) {
+            return ChangeProfile([&](ProfileState& p) {
                 if (Assign(p.name, text))
                     Changed();
                 return S_OK;
@@ -502,12 +515,13 @@ public:
             const ProfileObject* target = Resolve(profile);
             if (!target)
                 return profile ? E_INVALIDARG : E_POINTER;
-            auto lock = m_mouse->Lock();
-            if (!m_mouse->FindProfile(target->ProfileId()))
-                return kErrNotFound;
-            if (Assign(m_mouse->State().activeProfile, target->ProfileId()))
-                m_mouse->Changed();
-            return S_OK;
+            return m_mouse->Change([&]() -> HRESULT {
+                if (!m_mouse->FindProfile(target->ProfileId()))
+                    return kErrNotFound;
+                if (Assign(m_mouse->State().activeProfile, target->ProfileId()))
+                    m_mouse->Changed();
+                return S_OK;
+            });
         });
     }
     HRESULT STDMETHODCALLTYPE Active(IDeviceProfile** out) noexcept override {
@@ -531,16 +545,16 @@ public:
             if (!out)
                 return E_POINTER;
             GUID id{};
-            {
-                auto lock = m_mouse->Lock();
+            const HRESULT hr = m_mouse->Change([&]() -> HRESULT {
                 auto& profiles = m_mouse->State().profiles;
                 if (profiles.size() >= kMaxProfiles)
                     return kErrFull;
                 ProfileState profile = FactoryProfile(UnusedName(L"Profile", profiles));
                 id = profile.id = NewId();
                 Add(std::move(profile));
-            }
-            return MakeObject<ProfileObject>(out, m_mouse, id);
+                return S_OK;
+            });
+            return FAILED(hr) ? hr : MakeObject<ProfileObject>(out, m_mouse, id);
         });
     }
     HRESULT STDMETHODCALLTYPE Remove(IDeviceProfile* profile) noexcept override {
@@ -563,19 +577,19 @@ public:
             if (FAILED(hr))
                 return hr;
             GUID id{};
-            {
-                auto lock = m_mouse->Lock();
+            const HRESULT added = m_mouse->Change([&]() -> HRESULT {
                 if (m_mouse->State().profiles.size() >= kMaxProfiles)
                     return kErrFull;
                 id = profile.id = NewId();
-                Add(std::move(profile));
-            }
-            return MakeObject<ProfileObject>(out, m_mouse, id);
+                Add(profile);  // a copy: the change may run again
+                return S_OK;
+            });
+            return FAILED(added) ? added : MakeObject<ProfileObject>(out, m_mouse, id);
         });
     }
 
 private:
-    // Under the lock.
+    // Inside a change; commits.
     void Add(ProfileState profile) {
         MouseState& state = m_mouse->State();
         if (state.profiles.empty())

@@ -131,7 +131,8 @@ void WriteProfileFields(text::Writer& writer, const ProfileState& profile) {
         writer.Field("key", ActionText(record));
 }
 
-FieldResult ReadProfileField(std::string_view key, std::string_view value, ProfileState& profile) {
+FieldResult ReadProfileField(std::string_view key, std::string_view value, ProfileState& profile,
+                             ProfileFieldsSeen& seen) {
     if (key == "name")
         return Result(text::Unescape(value, profile.name) && ValidName(profile.name));
     if (key == "programPath")
@@ -172,6 +173,10 @@ FieldResult ReadProfileField(std::string_view key, std::string_view value, Profi
         const int slot = key == "button" ? ButtonSlot(record.id) : KeySlot(record.id);
         if (slot < 0)
             return FieldResult::kBad;
+        bool& named = key == "button" ? seen.buttons[static_cast<size_t>(slot)] : seen.keys[static_cast<size_t>(slot)];
+        if (named)
+            return FieldResult::kBad;
+        named = true;
         (key == "button" ? profile.buttons[slot] : profile.keys[slot]) = record;
         return FieldResult::kApplied;
     }

@@ -18,6 +18,7 @@
 //   event=3 <milliseconds>         delay
 #pragma once
 
+#include <array>
 #include <string_view>
 
 #include "MouseState.h"
@@ -27,8 +28,16 @@ namespace tarnsvc::records {
 
 enum class FieldResult { kApplied, kUnknown, kBad };
 
+// The buttons and keys a profile's text has named so far: each may be named
+// once (a second line for the same button is a damaged file, not an edit).
+struct ProfileFieldsSeen {
+    std::array<bool, kButtons.size()> buttons{};
+    std::array<bool, kKeyIds.size()> keys{};
+};
+
 void WriteProfileFields(text::Writer& writer, const ProfileState& profile);  // all but the id
-FieldResult ReadProfileField(std::string_view key, std::string_view value, ProfileState& profile);
+FieldResult ReadProfileField(std::string_view key, std::string_view value, ProfileState& profile,
+                             ProfileFieldsSeen& seen);
 
 void WriteMacroFields(text::Writer& writer, const MacroState& macro);  // all but the id
 FieldResult ReadMacroField(std::string_view key, std::string_view value, MacroState& macro);

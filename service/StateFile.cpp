@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "Environment.h"
-#include "FileIo.h"
 #include "RecordText.h"
 #include "TextFormat.h"
 
@@ -20,9 +19,25 @@ struct RangeFields {
     bool colour = false, lower = false, upper = false;
 };
 
+bool ParseRevision(std::string_view value, uint64_t& out) {
+    if (value.empty() || value.size() > 20 || value[0] == '0')
+        return false;  // 1 .. 2^64 - 1, no leading zero
+    uint64_t result = 0;
+    for (char c : value) {
+        const auto digit = static_cast<uint64_t>(c - '0');
+        if (c < '0' || c > '9' || result > (UINT64_MAX - digit) / 10)
+            return false;
+        result = result * 10 + digit;
+    }
+    out = result;
+    return true;
+}
+
 bool ReadTopField(std::string_view key, std::string_view value, MouseState& state) {
     if (key == "product")
         return text::ParseUnsigned(value, state.product);
+    if (key == "revision")
+        return ParseRevision(value, state.revision);
     if (key == "polling")
         return text::ParseUnsigned(value, state.pollingMs);
     if (key == "acceleration")
@@ -57,6 +72,7 @@ std::string Serialize(const MouseState& state) {
     w.Raw(kHeader);
     w.Raw("# The emulated mouse's memory: edit with care, a damaged file is set aside as .bad.");
     w.Field("product", std::to_string(state.product));
+    w.Field("revision", std::to_string(state.revision));
     w.Field("polling", std::to_string(state.pollingMs));
     w.Field("acceleration", std::to_string(state.accelerationLevel));
     w.Field("accelerationEnabled", state.accelerationEnabled ? "1" : "0");
@@ -96,6 +112,7 @@ bool Parse(std::string_view document, MouseState& out) {
     MouseState state;
     Section section = Section::kTop;
     RangeFields rangeSeen;
+    records::ProfileFieldsSeen profileSeen;
     bool productSeen = false;
     bool ended = false;
     // A range names all three of its fields.
@@ -117,6 +134,7 @@ bool Parse(std::string_view document, MouseState& out) {
             if (line.key == "profile") {
                 section = Section::kProfile;
                 state.profiles.push_back(FactoryProfile(L""));
+                profileSeen = {};
             } else if (line.key == "macro") {
                 section = Section::kMacro;
                 state.macros.emplace_back();
@@ -139,7 +157,7 @@ bool Parse(std::string_view document, MouseState& out) {
                 if (line.key == "id") {
                     if (!text::ParseGuid(line.value, state.profiles.back().id))
                         return false;
-                } else if (records::ReadProfileField(line.key, line.value, state.profiles.back()) !=
+                } else if (records::ReadProfileField(line.key, line.value, state.profiles.back(), profileSeen) !=
                            FieldResult::kApplied) {
                     return false;
                 }
@@ -169,33 +187,35 @@ bool Parse(std::string_view document, MouseState& out) {
     return true;
 }
 
-LoadOutcome Load(const std::wstring& path, uint32_t product, MouseState& out) {
+LoadOutcome Load(const std::wstring& path, uint32_t product, MouseState& out, files::FileStamp& stamp) {
     std::string document;
     DWORD error = 0;
-    const files::ReadResult read = files::ReadWhole(path, kSizeLimit, document, error);
-    if (read == files::ReadResult::kMissing) {
-        out = FactoryState(product);
-        return LoadOutcome::kMissing;
-    }
-    if (read == files::ReadResult::kFailed) {
-        out = FactoryState(product);
-        return LoadOutcome::kUnreadable;
+    files::FileStamp found;
+    switch (files::ReadWhole(path, kSizeLimit, document, error, &found)) {
+        case files::ReadResult::kMissing:
+            return LoadOutcome::kMissing;
+        case files::ReadResult::kFailed:
+            return LoadOutcome::kUnreadable;
+        case files::ReadResult::kTooLarge:
+            return LoadOutcome::kDamaged;
+        case files::ReadResult::kRead:
+            break;
     }
     MouseState state;
-    if (read == files::ReadResult::kRead && Parse(document, state) && state.product == product) {
-        out = std::move(state);
-        return LoadOutcome::kLoaded;
-    }
-    out = FactoryState(product);
-    // Keep the damaged file for a look rather than overwriting it.
-    const std::wstring aside = path + L".bad";
-    if (!::MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return LoadOutcome::kUnreadable;
-    return LoadOutcome::kDamaged;
+    if (!Parse(document, state) || state.product != product)
+        return LoadOutcome::kDamaged;
+    out = std::move(state);
+    stamp = found;
+    return LoadOutcome::kLoaded;
 }
 
-bool Save(const std::wstring& path, const MouseState& state) {
-    return files::WriteAtomically(path, Serialize(state));
+bool SetAside(const std::wstring& path) {
+    const std::wstring aside = path + L".bad";
+    return ::MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+bool Save(const std::wstring& path, const MouseState& state, const files::WriteOptions& options) {
+    return files::WriteAtomically(path, Serialize(state), options);
 }
 
 std::wstring BasePath() {

@@ -3,6 +3,8 @@
 //
 //   TarnMouseState 1               first line: format and version
 //   product=21                     device-wide settings
+//   revision=42                    the change counter: every committed change
+//                                  advances it; a file without it is at 1
 //   polling=2                      milliseconds: 8, 2 or 1
 //   acceleration=5                 level 1..10
 //   accelerationEnabled=0
@@ -26,6 +28,7 @@
 #include <string>
 #include <string_view>
 
+#include "FileIo.h"
 #include "MouseState.h"
 
 namespace tarnsvc::statefile {
@@ -39,17 +42,23 @@ std::string Serialize(const MouseState& state);
 bool Parse(std::string_view document, MouseState& out);
 
 enum class LoadOutcome {
-    kLoaded,      // the file's state
-    kMissing,     // no file yet: factory state
-    kDamaged,     // factory state; the file was renamed to `<path>.bad`
-    kUnreadable,  // factory state; the file could not be read or set aside
-                  // and must not be overwritten
+    kLoaded,      // `out` and `stamp` hold the file's state and stamp
+    kMissing,     // no file
+    kDamaged,     // read, and refused: another product's memory, a broken
+                  // rule, cut short or too large
+    kUnreadable,  // could not be read (held by another program, a folder, a
+                  // read error): nothing can be said about its content
 };
-// Loads the state of a mouse of `product`; a file of another product counts
-// as damaged. On any outcome but kLoaded, `out` is the factory state.
-LoadOutcome Load(const std::wstring& path, uint32_t product, MouseState& out);
+// Reads the state of a mouse of `product`; changes nothing on the disk, and
+// `out` only on kLoaded.
+LoadOutcome Load(const std::wstring& path, uint32_t product, MouseState& out, files::FileStamp& stamp);
 
-bool Save(const std::wstring& path, const MouseState& state);  // atomically
+// Renames a damaged file to `<path>.bad` (replacing an older one), so that
+// it is kept for a look rather than overwritten.
+bool SetAside(const std::wstring& path);
+
+// Atomically; see files::WriteAtomically for the options.
+bool Save(const std::wstring& path, const MouseState& state, const files::WriteOptions& options = {});
 
 // %TARN_DEVICE_STATE% when set, else %LOCALAPPDATA%\Korvo\Tarn\mouse-state.txt.
 std::wstring BasePath();

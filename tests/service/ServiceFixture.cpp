@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "StateFile.h"
 #include "win/Handles.h"
 
 namespace svctest {
@@ -104,6 +105,20 @@ GUID Connection::Id(devsvc::IDeviceProfile* profile) const {
     if (profile)
         profile->Id(&id);
     return id;
+}
+
+uint32_t Connection::Revision() const {
+    devsvc::InfoRecord info{};
+    if (!device || FAILED(device->Info(&info)))
+        return 0;
+    ::CoTaskMemFree(info.text);
+    return info.reserved;
+}
+
+tarnsvc::MouseState ServiceTest::StoredState() const {
+    tarnsvc::MouseState state;
+    EXPECT_TRUE(tarnsvc::statefile::Parse(ReadBytes(m_statePath), state)) << "the state file does not parse";
+    return state;
 }
 
 void ServiceTest::SetUp() {

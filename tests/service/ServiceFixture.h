@@ -29,8 +29,8 @@ win::CoTaskMemPtr<BYTE> TaskCopy(const void* data, size_t size);
 // empty when the call fails.
 std::vector<uint8_t> EventBytes(devsvc::IMacroItem* macro);
 
-// Everything a test needs of one open connection; releasing it (or letting
-// it go out of scope) is what writes the state file.
+// Everything a test needs of one open connection. Every change is in the
+// state file once its call returns.
 struct Connection {
     ComPtr<devsvc::IDeviceEnumerator> enumerator;
     ComPtr<devsvc::IDevice> device;
@@ -40,6 +40,7 @@ struct Connection {
     ULONG ProfileCount() const;
     std::wstring Name(devsvc::IDeviceProfile* profile) const;
     GUID Id(devsvc::IDeviceProfile* profile) const;
+    uint32_t Revision() const;  // the Info record's reserved word; 0 when it fails
     template <typename I>
     ComPtr<I> DeviceFeature(REFIID iid) const {
         ComPtr<I> out;
@@ -63,7 +64,9 @@ protected:
     // A new connection to device `index`; fails the test when there is none.
     Connection Connect(ULONG index = 0);
     const std::wstring& Folder() const { return m_folder; }
-    const std::wstring& StatePath() const { return m_statePath; }
+    const std::wstring& StatePath() const { return m_statePath; }  // a full path
+    // The state file as it is now; fails the test when it does not parse.
+    tarnsvc::MouseState StoredState() const;
     static void SetEnv(const wchar_t* name, const wchar_t* value) { ::SetEnvironmentVariableW(name, value); }
 
 private:

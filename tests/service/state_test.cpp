@@ -5,6 +5,7 @@
 #include "MouseState.h"
 #include "ServiceFixture.h"
 #include "StateFile.h"
+#include "win/Handles.h"
 
 namespace svctest {
 namespace {
@@ -159,15 +160,34 @@ void ExpectEverythingChanged(const Connection& c, const Changes& done) {
 
 using ServiceState = ServiceTest;
 
+// The temporary files of the state file left in the folder.
+std::vector<std::wstring> Temporaries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((folder + L"\\*.tmp").c_str(), &data));
+    if (find) {
+        do
+            names.push_back(data.cFileName);
+        while (::FindNextFileW(find.get(), &data));
+    }
+    return names;
+}
+
 TEST_F(ServiceState, EverythingSurvivesTheFile) {
     Changes done;
     {
         Connection c = Connect();
         done = ChangeEverything(c);
-        EXPECT_FALSE(Exists(StatePath())) << "written before the last release";
+        // Each call committed its change before it returned.
+        const tarnsvc::MouseState stored = StoredState();
+        ASSERT_EQ(2u, stored.profiles.size());
+        EXPECT_EQ(L"Second", stored.profiles[1].name);
+        EXPECT_EQ(3u, stored.profiles[1].stages.size());
+        EXPECT_EQ(9u, stored.accelerationLevel);
+        EXPECT_EQ(1u, stored.pollingMs);
     }
     ASSERT_TRUE(Exists(StatePath()));
-    EXPECT_FALSE(Exists(StatePath() + L".tmp"));
+    EXPECT_TRUE(Temporaries(Folder()).empty());
     const std::string text = ReadBytes(StatePath());
     EXPECT_EQ(0u, text.find("TarnMouseState 1\r\n"));
     EXPECT_NE(std::string::npos, text.find("name=Second\r\n")) << "names are plain text";
@@ -190,39 +210,100 @@ TEST_F(ServiceState, AFileDeletedWhileConnectedIsWrittenAgain) {
     EXPECT_EQ(saved, ReadBytes(StatePath()));
 }
 
-TEST_F(ServiceState, OpenConnectionsShareOneState) {
+TEST_F(ServiceState, ConnectionsOfOneProcessAreOneMouse) {
     Connection a = Connect();
-    ASSERT_EQ(S_OK, a.Profile(0)->SetName(L"Shared"));
     Connection b = Connect();
+    const uint32_t start = a.Revision();
+    EXPECT_NE(0u, start);
+    EXPECT_EQ(start, b.Revision());
+    ASSERT_EQ(S_OK, a.Profile(0)->SetName(L"Shared"));
     EXPECT_EQ(L"Shared", b.Name(b.Profile(0).get()));
-    EXPECT_FALSE(Exists(StatePath()));
+    // Interleaved creates through both survive; each commit is one revision.
+    auto macrosA = a.DeviceFeature<IMacros>(kIidMacros);
+    auto macrosB = b.DeviceFeature<IMacros>(kIidMacros);
+    for (int i = 0; i < 3; ++i) {
+        ComPtr<IMacroItem> created;
+        ASSERT_EQ(S_OK, macrosA->Create(created.put()));
+        ASSERT_EQ(S_OK, macrosB->Create(created.put()));
+    }
+    EXPECT_EQ(start + 7, a.Revision());
+    EXPECT_EQ(start + 7, b.Revision());
+    const tarnsvc::MouseState stored = StoredState();
+    EXPECT_EQ(6u, stored.macros.size());
+    EXPECT_EQ(start + 7, stored.revision);
+    // A call that changes nothing commits nothing.
+    ASSERT_EQ(S_OK, b.Profile(0)->SetName(L"Shared"));
+    EXPECT_EQ(start + 7, a.Revision());
 }
 
-TEST_F(ServiceState, FailedWriteKeepsTheOldFile) {
-    tarnsvc::MouseState state = tarnsvc::FactoryState(21);
-    ASSERT_TRUE(tarnsvc::statefile::Save(StatePath(), state));
-    const std::string before = ReadBytes(StatePath());
-    // The temporary file cannot be created: nothing changes.
-    ASSERT_TRUE(::CreateDirectoryW((StatePath() + L".tmp").c_str(), nullptr));
-    state.profiles[0].name = L"Changed";
-    EXPECT_FALSE(tarnsvc::statefile::Save(StatePath(), state));
-    EXPECT_EQ(before, ReadBytes(StatePath()));
-    ::RemoveDirectoryW((StatePath() + L".tmp").c_str());
+TEST_F(ServiceState, DeviceLimitsAreReadOnly) {
+    Connection c = Connect();
+    auto properties = Connection::ProfileFeature<IProperties>(c.Profile(0).get(), kIidProperties);
+    uint32_t limits[3] = {0, 0, 0xCCCCCCCC};
+    ULONG size = 4;
+    EXPECT_EQ(tarnsvc::kErrBufferTooSmall,
+              properties->Get(tarnsvc::kPropertyDeviceLimits, 0, reinterpret_cast<BYTE*>(limits), 0, &size));
+    EXPECT_EQ(8u, size);
+    size = sizeof(limits);
+    ASSERT_EQ(S_OK, properties->Get(tarnsvc::kPropertyDeviceLimits, 0, reinterpret_cast<BYTE*>(limits), 0, &size));
+    EXPECT_EQ(8u, size);
+    EXPECT_EQ(200u, limits[0]);
+    EXPECT_EQ(16384u, limits[1]);
+    EXPECT_EQ(0xCCCCCCCCu, limits[2]);
+    const uint32_t revision = c.Revision();
+    EXPECT_EQ(E_INVALIDARG,
+              properties->Set(tarnsvc::kPropertyDeviceLimits, reinterpret_cast<BYTE*>(limits), 0, 8, 0));
+    EXPECT_EQ(revision, c.Revision());
+}
 
-    // The target is a folder: the move fails and the temporary file goes.
+TEST_F(ServiceState, AFailedSaveFailsTheCallAndKeepsNothing) {
+    // A save whose move cannot take place leaves the target and no temporary file.
+    const tarnsvc::MouseState factory = tarnsvc::FactoryState(21);
     const std::wstring folder = Folder() + L"\\taken";
     ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-    EXPECT_FALSE(tarnsvc::statefile::Save(folder, state));
-    EXPECT_FALSE(Exists(folder + L".tmp"));
+    EXPECT_FALSE(tarnsvc::statefile::Save(folder, factory));
     EXPECT_TRUE(IsFolder(folder));
+    EXPECT_TRUE(Temporaries(Folder()).empty());
 
-    // The same through a connection: the mouse works, the old file stays.
-    ASSERT_TRUE(::CreateDirectoryW((StatePath() + L".tmp").c_str(), nullptr));
+    Connection c = Connect();
+    auto profile = c.Profile(0);
+    ASSERT_EQ(S_OK, profile->SetName(L"Kept"));
+    const std::string before = ReadBytes(StatePath());
+    const uint32_t revision = c.Revision();
+    auto expectUnchanged = [&](const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(L"Kept", c.Name(profile.get()));
+        EXPECT_EQ(1u, c.ProfileCount());
+        EXPECT_EQ(revision, c.Revision());
+        EXPECT_EQ(before, ReadBytes(StatePath()));
+        EXPECT_TRUE(Temporaries(Folder()).empty());
+    };
+
+    // The save of this very commit fails: so does the call.
+    SetEnv(L"TARN_DEVICE_FAULT", L"Save:1");
+    EXPECT_EQ(tarnsvc::Win32Error(ERROR_WRITE_FAULT), profile->SetName(L"Lost"));
+    expectUnchanged("save fault on a rename");
+    ComPtr<IDeviceProfile> created;
+    SetEnv(L"TARN_DEVICE_FAULT", L"Save:1,x");  // a new value: the count starts again
+    EXPECT_EQ(tarnsvc::Win32Error(ERROR_WRITE_FAULT), c.profiles->Create(created.put()));
+    EXPECT_FALSE(created);
+    expectUnchanged("save fault on a create");
+    SetEnv(L"TARN_DEVICE_FAULT", nullptr);
+
+    // Another program holds the file open: it cannot be replaced.
     {
-        Connection c = Connect();
-        EXPECT_EQ(S_OK, c.Profile(0)->SetName(L"Lost"));
+        win::UniqueFile held(::CreateFileW(StatePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_LT(profile->SetName(L"Lost"), 0);
+        EXPECT_LT(c.profiles->Create(created.put()), 0);
     }
-    EXPECT_EQ(before, ReadBytes(StatePath()));
+    expectUnchanged("file held open");
+
+    // Afterwards the mouse takes changes again.
+    ASSERT_EQ(S_OK, profile->SetName(L"Changed"));
+    EXPECT_EQ(revision + 1, c.Revision());
+    EXPECT_EQ(L"Changed", StoredState().profiles[0].name);
 }
 
 TEST_F(ServiceState, DamagedFilesFallBackAndAreKeptAside) {
@@ -233,9 +314,23 @@ TEST_F(ServiceState, DamagedFilesFallBackAndAreKeptAside) {
         EXPECT_NE(std::string::npos, at) << from;
         return at == std::string::npos ? text : text.replace(at, from.size(), to);
     };
+    // Two profiles of one identity, and 300 button lines in one profile.
+    tarnsvc::MouseState twice = tarnsvc::FactoryState(21);
+    twice.profiles.push_back(twice.profiles[0]);
+    twice.profiles[1].name = L"Twin";
+    std::string buttons = valid;
+    for (int i = 0; i < 300; ++i)
+        buttons.insert(buttons.find("button=1 1 01"), "button=" + std::to_string(1 + i % 5) + " 1 01\r\n");
     const std::string damaged[] = {
         "",
         "\xFF\xFE\x00garbage",
+        tarnsvc::statefile::Serialize(twice),
+        buttons,
+        valid + std::string(50u << 20, 'x'),          // 50 MB after the end line
+        std::string(65u << 20, '\n'),                 // past the size limit
+        replace("name=Profile 1", "name=\xC3\x28"),   // invalid UTF-8
+        replace("name=Profile 1", "name=\xED\xA0\x80"),  // an encoded surrogate
+        replace("revision=1", "revision=0"),
         valid.substr(0, valid.size() / 2),                // cut short
         replace("TarnMouseState 1", "TarnMouseState 2"),  // a later version
         replace("product=21", "product=25"),              // another product's memory
@@ -255,11 +350,13 @@ TEST_F(ServiceState, DamagedFilesFallBackAndAreKeptAside) {
             Connection c = Connect();
             ASSERT_EQ(1u, c.ProfileCount());
             EXPECT_EQ(L"Profile 1", c.Name(c.Profile(0).get()));
+            // The factory state is committed at once, so every program
+            // finds the same new mouse.
+            const tarnsvc::MouseState stored = StoredState();
+            ASSERT_EQ(1u, stored.profiles.size());
+            EXPECT_TRUE(tarnsvc::SameId(stored.profiles[0].id, c.Id(c.Profile(0).get())));
         }
-        EXPECT_EQ(bytes, ReadBytes(StatePath() + L".bad"));
-        tarnsvc::MouseState reread;
-        EXPECT_TRUE(tarnsvc::statefile::Parse(ReadBytes(StatePath()), reread))
-            << "factory state written back";
+        EXPECT_TRUE(ReadBytes(StatePath() + L".bad") == bytes) << "the damaged file is kept as it was";
     }
 }
 
@@ -293,16 +390,42 @@ TEST_F(ServiceState, HandWrittenFileLoads) {
     c.DeviceFeature<IAcceleration>(kIidAcceleration)->Level(&level);
     EXPECT_EQ(2u, level);
     EXPECT_FALSE(Exists(StatePath() + L".bad"));
+    // A file without a revision is at revision 1; the first change makes it 2.
+    EXPECT_EQ(1u, c.Revision());
+    ASSERT_EQ(S_OK, c.Profile(0)->SetName(L"Edited"));
+    EXPECT_EQ(2u, c.Revision());
+    EXPECT_NE(std::string::npos, ReadBytes(StatePath()).find("\r\nrevision=2\r\n"));
 }
 
-TEST_F(ServiceState, UnreadableFileIsNeverOverwritten) {
+TEST_F(ServiceState, AnUnreadableFileIsABusyMouse) {
+    // A folder where the file should be: no mouse is handed out, nothing
+    // is set aside or written.
     ASSERT_TRUE(::CreateDirectoryW(StatePath().c_str(), nullptr));
-    {
-        Connection c = Connect();
-        EXPECT_EQ(1u, c.ProfileCount());
-        EXPECT_EQ(S_OK, c.Profile(0)->SetName(L"Kept in memory"));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ComPtr<IDeviceEnumerator> enumerator;
+        ASSERT_EQ(S_OK, tarnsvc::CreateEnumerator(kIidEnumerator, enumerator.put_void()));
+        ComPtr<IDevice> device;
+        EXPECT_EQ(tarnsvc::kErrBusy, enumerator->Device(0, device.put()));
+        EXPECT_FALSE(device);
     }
     EXPECT_TRUE(IsFolder(StatePath()));
+    EXPECT_FALSE(Exists(StatePath() + L".bad"));
+    ASSERT_TRUE(::RemoveDirectoryW(StatePath().c_str()));
+
+    // A file that cannot be read any more fails the calls of an open
+    // connection the same way, once its copy is not the latest.
+    Connection c = Connect();
+    auto profile = c.Profile(0);
+    ASSERT_EQ(S_OK, profile->SetName(L"Before"));
+    SetEnv(L"TARN_DEVICE_FAULT", L"Save:1,Load%1");
+    EXPECT_LT(profile->SetName(L"Lost"), 0);
+    wchar_t* name = nullptr;
+    EXPECT_EQ(tarnsvc::kErrBusy, profile->Name(&name));
+    EXPECT_EQ(nullptr, name);
+    SetEnv(L"TARN_DEVICE_FAULT", L"Lock:1");
+    EXPECT_EQ(tarnsvc::kErrBusy, profile->Name(&name));
+    SetEnv(L"TARN_DEVICE_FAULT", nullptr);
+    EXPECT_EQ(L"Before", c.Name(profile.get()));
     EXPECT_FALSE(Exists(StatePath() + L".bad"));
 }
 
@@ -379,10 +502,13 @@ TEST_F(ServiceScenario, FreshReplacesTheStoredState) {
         Connection c = Connect();
         EXPECT_EQ(2u, c.ProfileCount());
     }
+    const uint64_t before = StoredState().revision;
     SetEnv(L"TARN_DEVICE_SCENARIO", L"fresh");
     {
         Connection c = Connect();
         EXPECT_EQ(1u, c.ProfileCount());
+        EXPECT_EQ(before + 1, StoredState().revision) << "committed once, as a new revision";
+        EXPECT_EQ(before + 1, c.Revision());
     }
     SetEnv(L"TARN_DEVICE_SCENARIO", nullptr);
     Connection c = Connect();
