@@ -328,6 +328,8 @@ TEST_F(SharedMouse, DisabledThumbKeysKeepTheirAssignments) {
 TEST_F(SharedMouse, TheReadBackRunsOffTheWindowsThread) {
     for (int i = 0; i < 60; ++i)
         m_config.CreateMacro((L"Long" + std::to_wstring(i)).c_str(), Presses(4000));
+    // The window's own start-up work (the other page files) first.
+    PumpUntil([] { return false; }, 1500);
     ASSERT_TRUE(m_window.Apply());
     DWORD longest = 0;
     const DWORD start = GetTickCount();
@@ -342,7 +344,13 @@ TEST_F(SharedMouse, TheReadBackRunsOffTheWindowsThread) {
     }
     ASSERT_FALSE(m_window.WritePending());
     EXPECT_EQ(CVellAppDlg::WriteStatus::kWritten, m_window.LastWriteStatus());
-    EXPECT_LT(longest, 150u) << "the longest message on the window's thread, ms";
+    // What reading the mouse back costs a thread: the window must never pay it.
+    const DWORD before = GetTickCount();
+    CVellConfig read;
+    ASSERT_TRUE(ReadMouse(read));
+    const DWORD readMs = GetTickCount() - before;
+    printf("read back %lu ms; longest message on the window's thread %lu ms\n", readMs, longest);
+    EXPECT_LT(longest, readMs) << "the longest message on the window's thread, ms";
 }
 
 }  // namespace
