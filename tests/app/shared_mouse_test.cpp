@@ -15,6 +15,7 @@ namespace {
 
 using namespace apptest;
 using Seen = std::vector<std::wstring>;
+using Names = std::vector<std::wstring>;
 
 constexpr wchar_t kChangedPopup[] = L"MouseChangedPopup.xml";
 
@@ -191,6 +192,36 @@ TEST_F(SharedMouse, AReadThatFailsPartWayLeavesNoConfiguration) {
     EXPECT_FALSE(window.Apply());
     EXPECT_EQ((std::vector<std::wstring>{L"Profile 1", L"Second"}), ProfilesOnMouse());
     EXPECT_EQ(1, MacrosOnMouse());
+    DestroyWindow(hwnd);
+}
+
+// A mouse that holds no profile is still a mouse: the window starts it from
+// the factory profile, and Apply puts that profile on it with every button.
+TEST_F(SharedMouse, AMouseWithoutProfilesStartsFromTheFactoryProfile) {
+    DestroyWindow(m_hwnd);
+    WriteBytes(m_state, "TarnMouseState 1\r\nproduct=21\r\npolling=2\r\nacceleration=5\r\n"
+                        "accelerationEnabled=0\r\nactiveProfile=\r\nend\r\n");
+    ASSERT_EQ(Names{}, ProfilesOnMouse());
+    CVellConfig config;
+    CMouse mouse;
+    mouse.SetSettleDelayForTesting(kSettleMs);
+    const uint16_t product = kProduct;
+    ASSERT_TRUE(mouse.Initialize(&config, &product));
+    config.AttachDevice(&mouse);
+    CVellAppDlg window(&config, &mouse);
+    HWND hwnd = window.Create();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_NE(config.GetCurrentProfile(), nullptr);
+    EXPECT_TRUE(window.HasUnsavedChanges());
+    config.SetButtonAssignment(kButtonLeftFront, MakeAssignment(3));
+    ASSERT_TRUE(window.Apply());
+    ASSERT_TRUE(PumpUntil([&] { return !window.WritePending(); }));
+    EXPECT_EQ(CVellAppDlg::WriteStatus::kWritten, window.LastWriteStatus())
+        << "read back: " << testing::PrintToString(window.WriteDifference());
+    CVellConfig read;
+    ASSERT_TRUE(ReadMouse(read));
+    ASSERT_EQ(1, read.GetProfileCount());
+    EXPECT_EQ(3, read.GetButtonAssignment(kButtonLeftFront, read.ProfileAt(0)).code);
     DestroyWindow(hwnd);
 }
 
