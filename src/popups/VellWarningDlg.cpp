@@ -26,5 +26,6 @@ bool CVellWarningDlg::OnInitDialog() {
 CUnsavedChangesPopup::CUnsavedChangesPopup(std::wstring skinFile, int templateId, HWND owner)
     : CVellWarningDlg(std::move(skinFile), templateId, owner) {
     Routes().On(kApplyButton, [this] { End(kResultApply); });
+    Routes().On(kOkButton, [this] { End(kResultOk); });
 }
 

@@ -40,13 +40,20 @@ private:
     std::wstring m_appended;
 };
 
-// Asks before the window closes with changes the mouse does not hold yet:
-// Apply (send them, then close), Discard (close without them) or Stay.
+// A question of three answers: Apply (BUTTON_POPUP_APPLY), OK and Cancel.
+// Asks before the window closes with changes the mouse does not hold yet
+// (Apply: send them, then close; OK: discard them; Cancel: stay), and when
+// another program changed the mouse (Apply over it; OK: reload; Cancel).
+// The OK button's answer loses the user's edits, so only a click on it
+// gives it: Enter, like Escape, answers Cancel.
 class CUnsavedChangesPopup : public CVellWarningDlg {
 public:
     static constexpr INT_PTR kResultApply = 3;  // besides OK (discard) and Cancel (stay)
     static constexpr int32_t kApplyButton = ctl::BUTTON_POPUP_APPLY;
 
     CUnsavedChangesPopup(std::wstring skinFile, int templateId, HWND owner);
+
+protected:
+    void OnOK() override { End(kResultCancel); }
 };
 

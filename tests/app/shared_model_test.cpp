@@ -245,7 +245,12 @@ protected:
         m_popups = std::make_unique<ScriptedPopups>(m_hwnd);
         const int answer = Pick(3);
         if (answer == 0)
-            m_popups->Ok();  // reload (or OK on any other popup)
+            m_popups->Do([](CGUIPanel& popup) {
+                // Reload (or OK on any other popup): a click, as Enter cancels.
+                if (CGUIItem* item = popup.FindItem(CPopupBox::kOkButton))
+                    SendMessageW(popup.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(item->Window()));
+            }, true);
         else if (answer == 1)
             m_popups->Do([](CGUIPanel& popup) {
                 if (CGUIItem* item = popup.FindItem(CUnsavedChangesPopup::kApplyButton))

@@ -53,10 +53,17 @@ struct OtherProgram {
     }
 };
 
-void PressApplyOver(CGUIPanel& popup) {
-    CGUIItem* item = popup.FindItem(CUnsavedChangesPopup::kApplyButton);
+void PressButton(CGUIPanel& popup, int32_t id) {
+    CGUIItem* item = popup.FindItem(id);
     ASSERT_NE(item, nullptr);
     SendMessageW(popup.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(item->Window()));
+}
+void PressApplyOver(CGUIPanel& popup) {
+    PressButton(popup, CUnsavedChangesPopup::kApplyButton);
+}
+// Reload takes the user's edits away: only a click on it gives it.
+void PressReload(CGUIPanel& popup) {
+    PressButton(popup, CPopupBox::kOkButton);
 }
 
 class SharedMouse : public MainWindow {
@@ -147,7 +154,12 @@ TEST_F(SharedMouse, ARestoreByAnotherProgramNeverEmptiesTheMouse) {
     }
     const std::vector<std::wstring> restored = ProfilesOnMouse();
     m_config.SetStageValue(1, 1300);
-    popups.Ok();  // Reload
+    popups.Ok();  // Enter: the answer that loses nothing
+    ApplyAnswered(popups, 1);
+    EXPECT_EQ(Seen({kChangedPopup}), m_seen);
+    EXPECT_EQ(restored, ProfilesOnMouse());
+    EXPECT_EQ(1300, m_config.GetStageValue(1)) << "Enter keeps the edits";
+    popups.Do(PressReload, false);
     ApplyAnswered(popups, 1);
     EXPECT_EQ(Seen({kChangedPopup}), m_seen);
     EXPECT_EQ(restored, ProfilesOnMouse());

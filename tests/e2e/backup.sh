@@ -23,8 +23,10 @@ win() { winepath -w "$1" 2>/dev/null; }
 # Every identity renamed by its first appearance: two dumps that differ only
 # in the identities the mouse gave out read the same, and an assignment
 # that points at the wrong profile or macro still differs.
+# The revision counts the mouse's changes, so it never reads "as before".
 normalise() {
-  awk '{
+  awk '/"revision":/ { next }
+  {
     line = $0
     out = ""
     while (match(line, /\{[0-9A-Fa-f-]+\}/)) {
