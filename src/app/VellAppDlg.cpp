@@ -11,6 +11,7 @@
 #include "app/resource.h"
 #include "controls/CheckBoxLink.h"
 #include "controls/TextItem.h"
+#include "macro/Macro.h"
 #include "model/MouseDevice.h"
 #include "model/VellConfig.h"
 #include "popups/VellWarningDlg.h"
@@ -26,7 +27,12 @@ constexpr wchar_t kNoMousePopup[] = L"NoMousePopup.xml";
 constexpr wchar_t kUnsavedPopup[] = L"UnsavedChangesPopup.xml";
 constexpr wchar_t kBackupFailedPopup[] = L"BackupFailedPopup.xml";
 constexpr wchar_t kMouseChangedPopup[] = L"MouseChangedPopup.xml";
-constexpr wchar_t kWriteRefusedPopup[] = L"WriteRefusedPopup.xml";
+constexpr wchar_t kWriteFailedPopup[] = L"WriteFailedPopup.xml";
+
+std::wstring Said(const wchar_t* key) {
+    std::wstring text;
+    return lang::Resolve(key, text) ? text : std::wstring(key);
+}
 
 // The tabs, and the page each one shows pressed.
 struct Tab {
@@ -422,10 +428,10 @@ void CVellAppDlg::OnWriteDone(WriteOutcome outcome) {
         ShowWriteStatus(WriteStatus::kFailed);
         if (outcome == WriteOutcome::kChanged)
             OnMouseChanged(closing);
-        else if (outcome == WriteOutcome::kRefused)
-            RunWarning(kWriteRefusedPopup);
         else
-            ShowNoMouse();
+            ShowWriteFailed(outcome == WriteOutcome::kRefused ? RefusedReason()
+                            : m_device->IsConnected()         ? L"$WriteFailedStep"
+                                                              : L"$WriteFailedNoMouse");
         return;
     }
     // Identities of new profiles and macros are in the configuration now.
@@ -463,9 +469,11 @@ void CVellAppDlg::OnMouseChanged(bool closing) {
     CUnsavedChangesPopup popup(kMouseChangedPopup, IDD_POPUP_WARNING, Handle());
     switch (RunPopup(popup)) {
         case CPopupBox::kResultOk:  // reload
-            ReloadFromMouse();
-            if (m_config->GetCurrentProfile() == nullptr)
+            // A mouse that cannot be read whole is no mouse, as at start.
+            if (!ReloadFromMouse()) {
                 ShowNoMouse();
+                RequestClose();
+            }
             break;
         case CUnsavedChangesPopup::kResultApply:  // apply over it
             m_device->WriteOverChanges();
@@ -480,9 +488,31 @@ void CVellAppDlg::OnMouseChanged(bool closing) {
     }
 }
 
-void CVellAppDlg::RunWarning(const wchar_t* skinFile) {
-    CVellWarningDlg popup(skinFile, IDD_POPUP_WARNING, Handle());
+void CVellAppDlg::ShowWriteFailed(const wchar_t* reasonKey) {
+    // The window stays, with every edit: the popup says why and what now.
+    CVellWarningDlg popup(kWriteFailedPopup, IDD_POPUP_WARNING, Handle());
+    popup.SetDetail(Said(reasonKey) + L" " + Said(L"$WriteFailedKept"));
     RunPopup(popup);
+}
+
+const wchar_t* CVellAppDlg::RefusedReason() {
+    // Which limit the configuration passes; another program's additions
+    // may be what tipped it, then the reason is the general one.
+    const DeviceLimits limits = m_device->GetLimits();
+    if (m_config->GetProfileCount() > limits.profiles)
+        return L"$WriteFailedProfiles";
+    int32_t macros = 0;
+    for (int32_t i = 0; i < m_config->GetMacroCount(); ++i) {
+        const CMacro* macro = m_config->MacroAt(i);
+        if (static_cast<int64_t>(macro->Events().size()) > limits.eventsPerMacro)
+            return L"$WriteFailedEvents";
+        macros += macro->Events().empty() ? 0 : 1;
+    }
+    for (int32_t i = 0; i < m_config->GetProfileCount(); ++i) {
+        if (static_cast<int64_t>(m_config->ProfileAt(i)->GetProgramPath().size()) > limits.programPathChars)
+            return L"$WriteFailedPath";
+    }
+    return macros > limits.macros ? L"$WriteFailedMacros" : L"$WriteFailedLimit";
 }
 
 bool CVellAppDlg::CheckWritten(const CMouseConfig* readBack, std::wstring& difference) {
@@ -641,7 +671,7 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
                 // The mouse never answered: keep the window and the edits.
                 KillTimer(Handle(), kCloseWaitTimer);
                 m_closeAfterWrite = false;
-                ShowNoMouse();
+                ShowWriteFailed(L"$WriteFailedSlow");
             } else {
                 return false;
             }

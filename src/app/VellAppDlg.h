@@ -95,7 +95,10 @@ private:
     // Drops the window's edits and reads everything from the mouse again.
     bool ReloadFromMouse();
     void OnMouseChanged(bool closing);
-    void RunWarning(const wchar_t* skinFile);
+    // A write that did not reach the mouse: why (a language key), and that
+    // the edits are kept.
+    void ShowWriteFailed(const wchar_t* reasonKey);
+    const wchar_t* RefusedReason();
     void OpenManual();
     bool Recording() const;
     void OnItemCommand(HWND sender);

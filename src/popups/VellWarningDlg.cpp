@@ -20,6 +20,10 @@ bool CVellWarningDlg::OnInitDialog() {
         if (!m_message.empty())
             m_heading->SetText(m_message);
     }
+    if (!m_detail.empty()) {
+        if (auto* text = FindItemAs<CTextItem>(kMessageText, kItemText))
+            text->SetPlainText(m_detail);
+    }
     return defaultFocus;
 }
 

@@ -16,6 +16,7 @@ class CTextItem;
 class CVellWarningDlg : public CPopupBox {
 public:
     static constexpr int32_t kHeadingText = ctl::TEXT_WARNDLG_HEADING;
+    static constexpr int32_t kMessageText = ctl::TEXT_WARNDLG_MESSAGE;
 
     // `appended` follows the heading's text, shown as given (it carries
     // names the user typed, never language keys); empty for none.
@@ -24,6 +25,8 @@ public:
     // Replaces the heading's text when the popup opens; a language key is
     // resolved. Empty: the heading keeps its text.
     void SetMessage(std::wstring message) { m_message = std::move(message); }
+    // Replaces the message item's text (TEXT_WARNDLG_MESSAGE), shown as given.
+    void SetDetail(std::wstring detail) { m_detail = std::move(detail); }
     const std::wstring& Message() const { return m_message; }
 
     // The heading item once the popup has opened (it lives as long as the
@@ -37,6 +40,7 @@ protected:
 private:
     CTextItem* m_heading = nullptr;  // an item of the panel
     std::wstring m_message;
+    std::wstring m_detail;
     std::wstring m_appended;
 };
 

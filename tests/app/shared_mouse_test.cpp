@@ -9,6 +9,7 @@
 #include "app/pages/AssignPage.h"
 #include "app/pages/MacrosPage.h"
 #include "macro/Macro.h"
+#include "controls/TextItem.h"
 #include "popups/VellWarningDlg.h"
 
 namespace {
@@ -18,6 +19,12 @@ using Seen = std::vector<std::wstring>;
 using Names = std::vector<std::wstring>;
 
 constexpr wchar_t kChangedPopup[] = L"MouseChangedPopup.xml";
+
+std::wstring Said(const wchar_t* key) {
+    std::wstring text;
+    lang::Resolve(key, text);
+    return text;
+}
 
 std::vector<std::wstring> ProfileNames(CMouseConfig& config) {
     std::vector<std::wstring> names;
@@ -266,7 +273,7 @@ TEST_F(SharedMouse, LimitsRefuseTheWriteBeforeItChangesAnything) {
         m_config.CreateMacro((L"M" + std::to_wstring(i)).c_str(), Presses(2));
     popups.Ok();
     ApplyAnswered(popups, 1);
-    EXPECT_EQ(Seen({L"WriteRefusedPopup.xml"}), m_seen);
+    EXPECT_EQ(Seen({L"WriteFailedPopup.xml"}), m_seen);
     EXPECT_EQ(before, ProfilesOnMouse());
     EXPECT_EQ(0, MacrosOnMouse());
 
@@ -275,15 +282,20 @@ TEST_F(SharedMouse, LimitsRefuseTheWriteBeforeItChangesAnything) {
     while (m_config.GetMacroCount() > 1)
         m_config.DeleteMacro(m_config.MacroAt(1));
     m_config.MacroAt(0)->SetEvents(Presses(static_cast<size_t>(m_mouse.GetLimits().eventsPerMacro) + 1));
-    popups.Ok();
+    std::wstring said;
+    popups.Do([&](CGUIPanel& popup) {
+        if (auto* text = popup.FindItemAs<CTextItem>(CVellWarningDlg::kMessageText, kItemText))
+            said = text->GetText();
+    }, true);
     ApplyAnswered(popups, 1);
-    EXPECT_EQ(Seen({L"WriteRefusedPopup.xml"}), m_seen);
+    EXPECT_EQ(Said(L"$WriteFailedEvents") + L" " + Said(L"$WriteFailedKept"), said) << "the popup names the limit";
+    EXPECT_EQ(Seen({L"WriteFailedPopup.xml"}), m_seen);
     EXPECT_EQ(before, ProfilesOnMouse());
     m_config.MacroAt(0)->SetEvents(Presses(2));
     m_config.SetProgramPath(m_config.ProfileAt(0), (L"C:\\" + std::wstring(130, L'x') + L".exe").c_str());
     popups.Ok();
     ApplyAnswered(popups, 1);
-    EXPECT_EQ(Seen({L"WriteRefusedPopup.xml"}), m_seen);
+    EXPECT_EQ(Seen({L"WriteFailedPopup.xml"}), m_seen);
 
     // Within the limits it all goes.
     m_config.SetProgramPath(m_config.ProfileAt(0), (L"C:\\" + std::wstring(100, L'x') + L".exe").c_str());
