@@ -257,7 +257,7 @@ Mouse::Finding Mouse::Inspect() {
 
 void Mouse::ResetToFactory() {
     MouseState state = FactoryState(m_product);
-    state.revision = NextRevision(std::max(m_lastRevision, m_state.revision));
+    state.revision = NextRevision(m_lastRevision);  // 1 for a new mouse
     Adopt(std::move(state));
     Store(StoreKind::kReplace);
 }
