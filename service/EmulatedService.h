@@ -62,7 +62,8 @@
 //   bytes holding at most 127 characters (a terminator within the size ends
 //   the text); Get needs room for the text and its terminator and reports
 //   the bytes written (2 for an empty path). 0x80000003 flags: Set takes
-//   exactly 4 bytes {flag 1, 2 or 4; value 0 or 1}; Get needs 2 bytes and
+//   exactly 4 bytes {flag 1, 2, 4 or 8 (thumb keys off: the key records are
+//   kept); value 0 or 1}; Get needs 2 bytes and
 //   writes the 16-bit mask. 0x80000010 device limits, read-only, the same
 //   on every profile: Get writes 8 bytes {uint32 macros the mouse holds
 //   (200), uint32 events per macro (16384)}; Set gives E_INVALIDARG. A

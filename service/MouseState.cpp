@@ -179,7 +179,8 @@ bool ValidProfile(const ProfileState& profile) {
     if (profile.programPath.size() >= kProgramPathChars ||
         profile.programPath.find(L'\0') != std::wstring::npos)
         return false;
-    const uint16_t allFlags = devsvc::kFlagAutoSwitch | devsvc::kFlagDpiOsd | devsvc::kFlagProfileOsd;
+    const uint16_t allFlags =
+        devsvc::kFlagAutoSwitch | devsvc::kFlagDpiOsd | devsvc::kFlagProfileOsd | devsvc::kFlagThumbKeysOff;
     return (profile.flags & ~allFlags) == 0;
 }
 

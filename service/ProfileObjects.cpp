@@ -402,7 +402,8 @@ private:
             return E_INVALIDARG;
         std::memcpy(pair, buffer, sizeof(pair));
         const uint16_t flag = pair[0];
-        if ((flag != kFlagAutoSwitch && flag != kFlagDpiOsd && flag != kFlagProfileOsd) || pair[1] > 1)
+        if ((flag != kFlagAutoSwitch && flag != kFlagDpiOsd && flag != kFlagProfileOsd && flag != kFlagThumbKeysOff) ||
+            pair[1] > 1)
             return E_INVALIDARG;
         return ChangeProfile([&](ProfileState& p) {
             const auto flags = static_cast<uint16_t>(pair[1] ? (p.flags | flag) : (p.flags & ~flag));

@@ -140,7 +140,7 @@ FieldResult ReadProfileField(std::string_view key, std::string_view value, Profi
                       profile.programPath.size() < kProgramPathChars);
     if (key == "flags") {
         uint32_t flags = 0;
-        if (!text::ParseUnsigned(value, flags) || flags > 7)
+        if (!text::ParseUnsigned(value, flags) || flags > 15)
             return FieldResult::kBad;
         profile.flags = static_cast<uint16_t>(flags);
         return FieldResult::kApplied;

@@ -220,13 +220,13 @@ skin_picture() {  # skin_picture CODE LANGUAGE_NUMBER STEM
     echo "manual-shots: skinview drew no $3 ($1)" >&2
   fi
 }
-skin_pictures() {  # skin_pictures: both languages, three at a time
+skin_pictures() {  # skin_pictures: both languages, one at a time (skinview grabs its window from the screen, so two popups must never overlap)
   local path stem code
   for code in en de; do
     for path in "$bin"/xml/*Popup.xml; do
       stem="$(basename "$path" .xml)"
       from_program "$stem" && continue
-      while [ "$(jobs -rp | wc -l)" -ge 3 ]; do wait -n; done
+      while [ "$(jobs -rp | wc -l)" -ge 1 ]; do wait -n; done
       if [ "$code" = en ]; then skin_picture en 318 "$stem" & else skin_picture de 323 "$stem" & fi
     done
   done

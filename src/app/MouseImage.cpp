@@ -18,6 +18,17 @@ void Line(std::wstring& out, const wchar_t* key, const std::wstring& value) {
     out += L'\n';
 }
 
+void AppendNumber(std::wstring& out, uint32_t value) {
+    wchar_t digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n > 0)
+        out += digits[--n];
+}
+
 std::wstring Number(int64_t value) {
     return std::to_wstring(value);
 }
@@ -94,11 +105,19 @@ std::wstring MouseImage(CMouseConfig& config) {
         const CMacro* macro = config.MacroAt(i);
         if (macro == nullptr)
             continue;
+        // A long macro is tens of thousands of events: appended in place,
+        // without a string per number.
         std::wstring events;
+        events.reserve(macro->Events().size() * 12);
         for (const MacroEvent& e : macro->Events()) {
             // Keys travel by scan code.
             const uint32_t code = e.kind == kMacroEventKey ? (e.code & 0xFFFF) : e.code;
-            events += Number(e.kind) + L":" + Number(code) + L":" + Number(e.state) + L" ";
+            AppendNumber(events, e.kind);
+            events += L':';
+            AppendNumber(events, code);
+            events += L':';
+            AppendNumber(events, e.state);
+            events += L' ';
         }
         Line(out, L"macro", std::wstring(macro->Name()) + L" " + events);
     }

@@ -25,6 +25,8 @@ constexpr wchar_t kTitle[] = L"Korvo Tarn Configurator";
 constexpr wchar_t kNoMousePopup[] = L"NoMousePopup.xml";
 constexpr wchar_t kUnsavedPopup[] = L"UnsavedChangesPopup.xml";
 constexpr wchar_t kBackupFailedPopup[] = L"BackupFailedPopup.xml";
+constexpr wchar_t kMouseChangedPopup[] = L"MouseChangedPopup.xml";
+constexpr wchar_t kWriteRefusedPopup[] = L"WriteRefusedPopup.xml";
 
 // The tabs, and the page each one shows pressed.
 struct Tab {
@@ -127,10 +129,8 @@ bool CVellAppDlg::OnInitDialog() {
     // is reported after half a second and the program ends: the pages never
     // show a half-read configuration.
     bool ready = false;
-    if (m_device != nullptr && m_config != nullptr && m_device->IsConnected()) {
-        ReadMouse();
-        ready = m_config->GetCurrentProfile() != nullptr;
-    }
+    if (m_device != nullptr && m_config != nullptr && m_device->IsConnected())
+        ready = ReadMouse() && m_config->GetCurrentProfile() != nullptr;
     if (ready)
         RefreshPages();
     else
@@ -190,12 +190,39 @@ void CVellAppDlg::BindMainItems() {
     }
 }
 
-void CVellAppDlg::ReadMouse() {
-    if (!m_device->Synchronize(m_config, SyncDirection::Read, kSectionsAll))
-        return;
+bool CVellAppDlg::ReadMouse() {
+    if (!m_device->Synchronize(m_config, SyncDirection::Read, kSectionsAll)) {
+        // Never half a configuration that Apply would write back: a mouse
+        // that cannot be read whole is no mouse.
+        m_config->ClearProfiles();
+        m_device->Reset();
+        return false;
+    }
+    m_heldImage = app::MouseImage(*m_config);
+    if (m_config->GetProfileCount() == 0) {
+        // A mouse that holds no profile starts from the factory profile,
+        // which Apply puts on it.
+        std::wstring name;
+        if (!lang::Resolve(L"$profile1", name))
+            name = L"Profile 1";
+        m_config->CreateProfile(name.c_str());
+    }
     if (m_config->GetCurrentProfile() == nullptr && m_config->GetProfileCount() > 0)
         m_config->SetCurrentProfile(m_config->ProfileAt(0));
-    m_heldImage = app::MouseImage(*m_config);
+    return true;
+}
+
+bool CVellAppDlg::ReloadFromMouse() {
+    // Everything is read anew, as at start; the pages show it.
+    while (m_config->GetMacroCount() > 0)
+        m_config->DeleteMacro(m_config->MacroAt(0));
+    const uint16_t product = m_device->GetProductId();
+    const bool read = m_device->Initialize(m_config, &product) && ReadMouse();
+    if (!read)
+        m_config->ClearProfiles();
+    RefreshPages();
+    ShowUnsaved();
+    return read;
 }
 
 void CVellAppDlg::ShowProfile() {
@@ -350,7 +377,9 @@ bool CVellAppDlg::OnNotify(UINT message, WPARAM wParam, LPARAM lParam) {
 // ---- writing to the mouse -------------------------------------------------------
 
 bool CVellAppDlg::Apply() {
-    if (m_device == nullptr || m_config == nullptr || !m_device->IsConnected())
+    // Without a mouse at the last try the link looks for it again: a failed
+    // write says so, it never does nothing.
+    if (m_device == nullptr || m_config == nullptr || m_config->GetCurrentProfile() == nullptr)
         return false;
     if (m_writing) {
         // Sent when the running write ends: nothing edited meanwhile is lost.
@@ -372,7 +401,7 @@ bool CVellAppDlg::StartWrite() {
     if (!m_backupSettled && !m_backupRoot.empty())
         m_device->BackUpBeforeNextWrite(m_backupRoot);
     if (!m_device->Synchronize(m_config, SyncDirection::Write, kSectionsAll)) {
-        OnWriteDone(false);
+        OnWriteDone(WriteOutcome::kFailed);
         return false;
     }
     m_writing = true;
@@ -380,27 +409,42 @@ bool CVellAppDlg::StartWrite() {
     return true;
 }
 
-void CVellAppDlg::OnWriteDone(bool written) {
+void CVellAppDlg::OnWriteDone(WriteOutcome outcome) {
     m_writing = false;
+    const bool written = outcome == WriteOutcome::kWritten;
     TakeBackupReport(written);
     if (!written) {
-        // The edits stay; Apply can be tried again once the mouse is back.
+        // The edits stay; Apply can be tried again.
         m_writeQueued = false;
+        const bool closing = m_closeAfterWrite;
         m_closeAfterWrite = false;
         KillTimer(Handle(), kCloseWaitTimer);
         ShowWriteStatus(WriteStatus::kFailed);
-        ShowNoMouse();
+        if (outcome == WriteOutcome::kChanged)
+            OnMouseChanged(closing);
+        else if (outcome == WriteOutcome::kRefused)
+            RunWarning(kWriteRefusedPopup);
+        else
+            ShowNoMouse();
         return;
     }
     // Identities of new profiles and macros are in the configuration now.
     m_device->IsBusy();
+    std::unique_ptr<CMouseConfig> readBack = m_device->TakeReadBack();
     if (m_writeQueued) {
         StartWrite();
         return;
     }
-    // What the mouse took is read back and compared with what was sent.
+    const bool wroteOver = std::exchange(m_wroteOver, false);
+    // What the mouse took, read back by the write, is compared with what
+    // was sent.
     std::wstring difference;
-    if (CheckWritten(difference)) {
+    if (readBack != nullptr && wroteOver && app::MouseImage(*m_config) == m_sentImage) {
+        // Written over another program's changes: what that program added
+        // is on the mouse too, and the window shows the mouse.
+        ReloadFromMouse();
+        ShowWriteStatus(WriteStatus::kWritten);
+    } else if (CheckWritten(readBack.get(), difference)) {
         m_heldImage = m_sentImage;
         ShowWriteStatus(WriteStatus::kWritten);
     } else {
@@ -412,24 +456,48 @@ void CVellAppDlg::OnWriteDone(bool written) {
     }
 }
 
-bool CVellAppDlg::CheckWritten(std::wstring& difference) {
-    CVellConfig readBack;
-    CMouse reader;
-    const uint16_t product = m_device->GetProductId();
-    if (!reader.Initialize(&readBack, &product))
-        return difference = L"-", false;
-    readBack.AttachDevice(&reader);  // as the window's own configuration is
-    if (!reader.Synchronize(&readBack, SyncDirection::Read, kSectionsAll)) {
+void CVellAppDlg::OnMouseChanged(bool closing) {
+    // Another program wrote to the mouse since this window read it. The
+    // user chooses: the mouse as it is now, these edits over it (what the
+    // other program added stays), or nothing yet.
+    CUnsavedChangesPopup popup(kMouseChangedPopup, IDD_POPUP_WARNING, Handle());
+    switch (RunPopup(popup)) {
+        case CPopupBox::kResultOk:  // reload
+            ReloadFromMouse();
+            if (m_config->GetCurrentProfile() == nullptr)
+                ShowNoMouse();
+            break;
+        case CUnsavedChangesPopup::kResultApply:  // apply over it
+            m_device->WriteOverChanges();
+            m_wroteOver = true;
+            if (Apply() && closing) {
+                m_closeAfterWrite = true;
+                SetTimer(Handle(), kCloseWaitTimer, kCloseWaitMs, nullptr);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CVellAppDlg::RunWarning(const wchar_t* skinFile) {
+    CVellWarningDlg popup(skinFile, IDD_POPUP_WARNING, Handle());
+    RunPopup(popup);
+}
+
+bool CVellAppDlg::CheckWritten(const CMouseConfig* readBack, std::wstring& difference) {
+    if (readBack == nullptr) {
         difference = L"-";  // nothing could be read back
         return false;
     }
+    CMouseConfig& mouse = const_cast<CMouseConfig&>(*readBack);
     // The mouse names its current profile; the window keeps its own choice.
     CMouseProfile* current = m_config->GetCurrentProfile();
-    for (int32_t i = 0; current != nullptr && i < readBack.GetProfileCount(); ++i) {
-        if (readBack.ProfileAt(i)->GetName() == current->GetName())
-            readBack.SetCurrentProfile(readBack.ProfileAt(i));
+    for (int32_t i = 0; current != nullptr && i < mouse.GetProfileCount(); ++i) {
+        if (mouse.ProfileAt(i)->GetName() == current->GetName())
+            mouse.SetCurrentProfile(mouse.ProfileAt(i));
     }
-    difference = app::FirstDifference(m_sentImage, app::MouseImage(readBack));
+    difference = app::FirstDifference(m_sentImage, app::MouseImage(mouse));
     return difference.empty();
 }
 
@@ -584,7 +652,7 @@ bool CVellAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRES
             result = 0;
             return true;
         case kWriteDoneMessage:
-            OnWriteDone(wParam != 0);
+            OnWriteDone(static_cast<WriteOutcome>(wParam));
             ShowUnsaved();
             result = 0;
             return true;

@@ -16,6 +16,7 @@
 #include "app/pages/Page.h"
 #include "controls/CommandRoutes.h"
 #include "controls/Panel.h"
+#include "model/MouseDevice.h"
 
 class CAssignPage;
 class CBitmapBtn;
@@ -24,7 +25,7 @@ class CPerformancePage;
 class CProfilesPage;
 class CTextItem;
 class CVellConfig;
-class IMouseDevice;
+class CMouseConfig;
 
 class CVellAppDlg : public CGUIPanel, private IPageHost {
 public:
@@ -35,7 +36,7 @@ public:
     // The window property that holds the performance-counter value at the
     // end of the first paint, for start-up measurements.
     static constexpr wchar_t kFirstPaintProperty[] = L"TarnFirstPaint";
-    // Posted by the device link when a write has ended: wParam 1 written, 0 failed.
+    // Posted by the device link when a write has ended: wParam the WriteOutcome.
     static constexpr UINT kWriteDoneMessage = WM_APP + 1;
     // Posted after the first paint: read the page files not read yet.
     static constexpr UINT kLoadPagesMessage = WM_APP + 2;
@@ -88,7 +89,13 @@ private:
     void LoadPages(uint32_t flags);
     std::array<CPage*, 4> Pages() const;
     void BindMainItems();
-    void ReadMouse();
+    // Reads the whole configuration; false (and no profile left) when the
+    // mouse cannot be read whole.
+    bool ReadMouse();
+    // Drops the window's edits and reads everything from the mouse again.
+    bool ReloadFromMouse();
+    void OnMouseChanged(bool closing);
+    void RunWarning(const wchar_t* skinFile);
     void OpenManual();
     bool Recording() const;
     void OnItemCommand(HWND sender);
@@ -99,10 +106,10 @@ private:
     CPage* PageOfCurrentItem(CGUIItem* item) const;
     CPage* PageOf(uint32_t flag) const;
     bool StartWrite();
-    void OnWriteDone(bool written);
-    // Reads back what the write sent; false (with the first line that
-    // differs) when the mouse holds something else.
-    bool CheckWritten(std::wstring& difference);
+    void OnWriteDone(WriteOutcome outcome);
+    // Compares what the write sent with what it read back; false (with the
+    // first line that differs) when the mouse holds something else.
+    bool CheckWritten(const CMouseConfig* readBack, std::wstring& difference);
     // The mark on Apply and the status text, from the configuration.
     void ShowUnsaved();
     void ShowWriteStatus(WriteStatus status, const std::wstring& detail = {});
@@ -139,6 +146,7 @@ private:
     bool m_writing = false;      // a write runs
     bool m_writeQueued = false;  // Apply came while it ran
     bool m_closeAfterWrite = false;
+    bool m_wroteOver = false;  // the write runs over another program's changes
     bool m_painted = false;
     std::wstring m_backupRoot;
     // The run's backup is on disk, or moot: a write went without it.

@@ -96,7 +96,7 @@ inline constexpr size_t kActionModifiers = 14;  // category 5: 32-bit modifier w
 // Info record of a device. The text is the device's description, allocated
 // by the service; the caller frees it.
 struct InfoRecord {
-    uint32_t reserved;
+    uint32_t reserved;  // our service: the mouse's revision (low 32 bits); 0 when a service keeps none
     uint32_t productId;
     uint32_t driverMajor;
     uint32_t driverMinor;
@@ -152,6 +152,17 @@ inline constexpr ULONG kPropertyFlags = 0x80000003;  // set: {16-bit flag, 16-bi
 inline constexpr uint16_t kFlagAutoSwitch = 1;
 inline constexpr uint16_t kFlagDpiOsd = 2;
 inline constexpr uint16_t kFlagProfileOsd = 4;
+// The thumb keys are switched off as a set; their records keep the functions
+// they will have again when switched on. A service that refuses this flag
+// gets the keys written as "off" instead.
+inline constexpr uint16_t kFlagThumbKeysOff = 8;
+// Read only, on any profile: {macros the mouse holds, events per macro}. A
+// service without it is taken to hold 200 macros of 16384 events.
+inline constexpr ULONG kPropertyDeviceLimits = 0x80000010;
+struct DeviceLimitsRecord {
+    uint32_t macros;
+    uint32_t eventsPerMacro;
+};
 
 // Light kinds.
 inline constexpr ULONG kLightScrollWheel = 1;

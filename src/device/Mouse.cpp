@@ -9,7 +9,9 @@
 #include "device/MacroTransfer.h"
 #include "device/Records.h"
 #include "device/WriteJob.h"
+#include "macro/Macro.h"
 #include "model/MouseConfig.h"
+#include "model/VellConfig.h"
 
 using devlink::GetFeature;
 using devlink::IsNull;
@@ -37,9 +39,38 @@ bool OpenLink(uint32_t product, devlink::Link& link) {
             continue;
         link.service = std::move(service);
         link.device = std::move(device);
+        link.revision = info.reserved;
         return true;
     }
     return false;
+}
+
+// The mouse's revision now; 0 when it cannot be read or the service keeps none.
+uint32_t RevisionOf(devsvc::IDevice* device) {
+    devsvc::InfoRecord info = {};
+    const HRESULT hr = device->Info(&info);
+    CoTaskMemFree(info.text);
+    return SUCCEEDED(hr) ? info.reserved : 0;
+}
+
+std::vector<GUID> ProfileIdsOf(const CMouseConfig& config) {
+    std::vector<GUID> ids;
+    for (int32_t i = 0; i < config.GetProfileCount(); ++i) {
+        const GUID id = const_cast<CMouseConfig&>(config).ProfileAt(i)->GetId();
+        if (!IsNull(id))
+            ids.push_back(id);
+    }
+    return ids;
+}
+
+std::vector<GUID> MacroIdsOf(const CMouseConfig& config) {
+    std::vector<GUID> ids;
+    for (int32_t i = 0; i < config.GetMacroCount(); ++i) {
+        const CMacro* macro = const_cast<CMouseConfig&>(config).MacroAt(i);
+        if (macro->HasId())
+            ids.push_back(macro->Id());
+    }
+    return ids;
 }
 
 }  // namespace
@@ -99,6 +130,7 @@ bool CMouse::ReadProfileList(CMouseConfig& config) {
     if (!GetFeature(m_link.device.get(), devsvc::kIidProfiles, profiles))
         return false;
     config.ClearProfiles();
+    m_limits = devlink::ReadDeviceLimits(profiles.get());
     bool lastLimits = false;
     devlink::ForEachItem<devsvc::IDeviceProfile>(profiles.get(), [&](devsvc::IDeviceProfile* device, ULONG) {
         std::wstring name;
@@ -110,33 +142,14 @@ bool CMouse::ReadProfileList(CMouseConfig& config) {
         lastLimits = devlink::ReadLimits(device, *profile);
         return true;
     });
+    // A mouse that holds no profile is still a mouse: the window starts it
+    // from the factory profile, and the write that creates that profile
+    // learns the buttons and keys from it.
+    if (config.GetProfileCount() == 0)
+        return devlink::CountItems<devsvc::IDeviceProfile>(profiles.get()) == 0;
     // The button bits and key ids that every later write depends on.
-    const bool caps = ReadCapabilities(profiles.get());
+    const bool caps = devlink::ReadCapabilities(profiles.get(), m_caps);
     return lastLimits && caps;
-}
-
-bool CMouse::ReadCapabilities(devsvc::IDeviceProfiles* profiles) {
-    ComPtr<devsvc::IDeviceProfile> active;
-    if (FAILED(profiles->Active(active.put())) || !active)
-        return false;
-    ComPtr<devsvc::IDeviceButtons> buttons;
-    ComPtr<devsvc::IDeviceKeys> keys;
-    if (!GetFeature(active.get(), devsvc::kIidButtons, buttons) || !GetFeature(active.get(), devsvc::kIidKeys, keys))
-        return false;
-    devsvc::ButtonCapabilities buttonCaps = {};
-    devsvc::KeyCapabilities keyCaps = {};
-    const bool read = SUCCEEDED(buttons->Capabilities(&buttonCaps)) && SUCCEEDED(keys->Capabilities(&keyCaps));
-    win::CoTaskMemPtr<devsvc::ActionRecord> keyRecords(keyCaps.records);
-    if (!read || buttonCaps.count == 0 || keyCaps.count == 0 || !keyRecords)
-        return false;
-    // Never more records than the block the service returned holds.
-    const size_t held = win::CoTaskMemSize(keyRecords.get()) / sizeof(devsvc::ActionRecord);
-    const size_t count = std::min<size_t>({keyCaps.count, held, devlink::kRecordLimit});
-    m_caps.buttonBits = records::SupportedButtonBits(buttonCaps.mask, buttonCaps.count);
-    m_caps.keyIds.clear();
-    for (size_t i = 0; i < count; ++i)
-        m_caps.keyIds.push_back(keyRecords.get()[i].id);
-    return !m_caps.keyIds.empty();
 }
 
 bool CMouse::ReadPollingIntervals() {
@@ -198,8 +211,19 @@ bool CMouse::Synchronize(CMouseConfig* config, SyncDirection direction, uint32_t
         return StartWrite(*config, sections);
     if (direction != SyncDirection::Read || !Connect())
         return false;
+    const uint32_t revision = m_link.revision;
     const bool ok = ReadSections(*config, sections);
     Disconnect();
+    // What a whole read saw is what the next write may remove; after a
+    // read that failed, nothing.
+    if (ok && sections == kSectionsAll) {
+        m_revision = revision;
+        RememberMouse(*config);
+    } else if (!ok) {
+        m_revision = 0;
+        m_knownProfiles.clear();
+        m_knownMacros.clear();
+    }
     return ok;
 }
 
@@ -274,9 +298,34 @@ bool CMouse::ReadSections(CMouseConfig& config, uint32_t sections) {
 
 // ---- writing ----------------------------------------------------------------
 
+void CMouse::RememberMouse(const CMouseConfig& config) {
+    m_knownProfiles = ProfileIdsOf(config);
+    m_knownMacros = MacroIdsOf(config);
+}
+
+void CMouse::NoteOwnChange(const GUID* profile, const GUID* macro) {
+    // Our own change moves the revision on; a change of another program's
+    // before it is still there to be noticed.
+    if (m_revision != 0 && m_link.revision == m_revision)
+        m_revision = RevisionOf(m_link.device.get());
+    if (profile)
+        m_knownProfiles.push_back(*profile);
+    if (macro)
+        m_knownMacros.push_back(*macro);
+}
+
 bool CMouse::StartWrite(CMouseConfig& config, uint32_t sections) {
+    if (IsBusy() || m_product == 0)
+        return false;
+    // After a connection that failed, the mouse is looked for again: a
+    // write is never refused on an old answer.
+    if (!m_found) {
+        if (!Connect())
+            return false;
+        Disconnect();
+    }
     // More profiles than the mouse holds could never be written.
-    if (IsBusy() || m_product == 0 || !m_found || config.GetProfileCount() > records::kMaxProfiles)
+    if (config.GetProfileCount() > m_limits.profiles)
         return false;
     try {
         std::shared_ptr<devlink::WriteJob> job = devlink::TakeSnapshot(config, sections);
@@ -288,6 +337,11 @@ bool CMouse::StartWrite(CMouseConfig& config, uint32_t sections) {
         job->notifyMessage = m_notifyMessage;
         job->backupRoot = m_backupRoot;
         job->backup.asked = !m_backupRoot.empty();
+        job->revisionRead = m_revision;
+        job->overChanges = m_overChanges;
+        job->knownProfiles = m_knownProfiles;
+        job->knownMacros = m_knownMacros;
+        job->limits = m_limits;
         auto param = std::make_unique<std::shared_ptr<devlink::WriteJob>>(job);
 
         m_worker.reset();
@@ -299,6 +353,7 @@ bool CMouse::StartWrite(CMouseConfig& config, uint32_t sections) {
         }
         param.release();  // the worker owns it now
         m_backupRoot.clear();
+        m_overChanges = false;
         m_worker.reset(thread);
         m_job = std::move(job);
         return true;
@@ -310,38 +365,67 @@ bool CMouse::StartWrite(CMouseConfig& config, uint32_t sections) {
 DWORD WINAPI CMouse::WorkerMain(void* param) noexcept {
     std::unique_ptr<std::shared_ptr<devlink::WriteJob>> holder(static_cast<std::shared_ptr<devlink::WriteJob>*>(param));
     devlink::WriteJob& job = **holder;
-    bool ok = false;
+    WriteOutcome outcome = WriteOutcome::kFailed;
     // The window's objects live in its apartment; the worker makes its own
     // connection in its own.
     const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     if (SUCCEEDED(init)) {
         try {
             devlink::Link link;
-            if (OpenLink(job.product, link)) {
+            if (!OpenLink(job.product, link)) {
+                if (job.backup.asked)
+                    job.backup.detail = L"the mouse did not answer";
+            } else if (job.revisionRead != 0 && link.revision != job.revisionRead && !job.overChanges) {
+                // Another program changed the mouse since it was read: the
+                // user decides before anything is written.
+                outcome = WriteOutcome::kChanged;
+            } else {
                 if (!job.backupRoot.empty()) {
                     const backup::Result saved =
                         backup::SaveDated(link.device.get(), job.product, job.backupRoot, backup::kKeptAutomatic);
                     job.backup.saved = saved.ok;
                     job.backup.detail = saved.ok ? saved.folder : saved.message;
                 }
-                ok = devlink::WriteAll(link.device.get(), job);
-            } else if (job.backup.asked) {
-                job.backup.detail = L"the mouse did not answer";
+                outcome = devlink::WriteAll(link.device.get(), job);
+                job.revisionAfter = RevisionOf(link.device.get());
+                link.Close();
+                // What the mouse took, read back here rather than on the
+                // window's thread.
+                if (outcome == WriteOutcome::kWritten)
+                    job.readBack = ReadBack(job.product, job.revisionAfter);
             }
         } catch (...) {
-            ok = false;
+            outcome = WriteOutcome::kFailed;
         }
         CoUninitialize();
     }
     Sleep(job.settleDelay);
+    const bool ok = outcome == WriteOutcome::kWritten;
     job.ok = ok;
+    job.outcome = outcome;
     job.state->lastResult = ok;
     const HWND window = job.notifyWindow;
     const UINT message = job.notifyMessage;
     job.state->busy = false;
     if (window && message)
-        PostMessageW(window, message, ok ? 1 : 0, 0);
+        PostMessageW(window, message, static_cast<WPARAM>(outcome), 0);
     return ok ? 1 : 0;
+}
+
+std::unique_ptr<CMouseConfig> CMouse::ReadBack(uint32_t product, uint32_t& revision) {
+    auto config = std::make_unique<CVellConfig>();
+    CMouse reader;
+    const uint16_t wanted = static_cast<uint16_t>(product);
+    if (!reader.Initialize(config.get(), &wanted))
+        return nullptr;
+    config->AttachDevice(&reader);
+    const bool read = reader.Synchronize(config.get(), SyncDirection::Read, kSectionsAll);
+    config->AttachDevice(nullptr);
+    if (!read)
+        return nullptr;
+    if (reader.Revision() != 0)
+        revision = reader.Revision();
+    return config;
 }
 
 void CMouse::CollectWrite() {
@@ -350,6 +434,48 @@ void CMouse::CollectWrite() {
     std::shared_ptr<devlink::WriteJob> job = std::move(m_job);
     devlink::ApplyIdentities(*job);
     m_backupReport = job->backup;
+    m_lastOutcome = job->outcome;
+    if (job->outcome == WriteOutcome::kWritten || job->outcome == WriteOutcome::kFailed) {
+        // The caps a mouse without profiles could not tell at the read.
+        if ((m_caps.buttonBits.empty() || m_caps.keyIds.empty()) && !job->caps.keyIds.empty())
+            m_caps = job->caps;
+    }
+    if (job->outcome == WriteOutcome::kWritten) {
+        m_found = 1;
+        m_revision = job->revisionAfter;
+        // The next write may remove what this write wrote, never what it
+        // left alone: that is another program's, which the window has not seen.
+        m_knownProfiles.clear();
+        for (const auto& profile : job->profiles)
+            m_knownProfiles.push_back(profile->GetId());
+        m_knownMacros.clear();
+        for (const CMacro& macro : job->macros)
+            if (macro.HasId())
+                m_knownMacros.push_back(macro.Id());
+        m_readBack = std::move(job->readBack);
+    } else if (job->outcome == WriteOutcome::kFailed) {
+        // A failed write may have left any part done: the revision no longer
+        // tells, and profiles or macros it made are known by their ids.
+        for (const auto& profile : job->profiles)
+            if (!IsNull(profile->GetId()) &&
+                std::find(m_knownProfiles.begin(), m_knownProfiles.end(), profile->GetId()) == m_knownProfiles.end())
+                m_knownProfiles.push_back(profile->GetId());
+        for (const CMacro& macro : job->macros)
+            if (macro.HasId() &&
+                std::find(m_knownMacros.begin(), m_knownMacros.end(), macro.Id()) == m_knownMacros.end())
+                m_knownMacros.push_back(macro.Id());
+        m_found = 0;
+    }
+}
+
+WriteOutcome CMouse::LastWriteOutcome() {
+    IsBusy();
+    return m_lastOutcome;
+}
+
+std::unique_ptr<CMouseConfig> CMouse::TakeReadBack() {
+    IsBusy();
+    return std::move(m_readBack);
 }
 
 void CMouse::BackUpBeforeNextWrite(const std::wstring& root) {

@@ -26,6 +26,7 @@ namespace devlink {
 struct Link {
     win::ComPtr<devsvc::IDeviceEnumerator> service;
     win::ComPtr<devsvc::IDevice> device;
+    uint32_t revision = 0;  // the mouse's, when the link was opened; 0 when the service keeps none
     void Close() noexcept {
         device.reset();
         service.reset();
@@ -93,6 +94,13 @@ public:
     bool WaitUntilIdle(DWORD timeoutMs);
     // Whether the last write that ended wrote every section it was asked for.
     bool LastWriteSucceeded() const;
+    WriteOutcome LastWriteOutcome() override;
+    void WriteOverChanges() override { m_overChanges = true; }
+    DeviceLimits GetLimits() override { return m_limits; }
+    std::unique_ptr<CMouseConfig> TakeReadBack() override;
+    // The mouse's revision when this link last read or wrote it (0: the
+    // service keeps none).
+    uint32_t Revision() const { return m_revision; }
     // Capabilities read by Initialize.
     const std::vector<uint32_t>& SupportedButtonBits() const { return m_caps.buttonBits; }
     const std::vector<uint32_t>& SupportedKeyIds() const { return m_caps.keyIds; }
@@ -104,12 +112,19 @@ private:
     bool Connect();
     void Disconnect() noexcept { m_link.Close(); }
     bool ReadProfileList(CMouseConfig& config);
-    bool ReadCapabilities(devsvc::IDeviceProfiles* profiles);
     bool ReadPollingIntervals();
     bool ReadSections(CMouseConfig& config, uint32_t sections);
     bool StartWrite(CMouseConfig& config, uint32_t sections);
     // Hands the identities of an ended write to the configuration.
     void CollectWrite();
+    // What this link saw on the mouse: the profiles and macros of `config`.
+    void RememberMouse(const CMouseConfig& config);
+    // After an import on the open connection: the revision moves on with our
+    // own change, and the new profile or macro is one this link knows.
+    void NoteOwnChange(const GUID* profile, const GUID* macro);
+    // Reads every section into a fresh configuration on a connection of its
+    // own, for the worker; null when it cannot be read whole.
+    static std::unique_ptr<CMouseConfig> ReadBack(uint32_t product, uint32_t& revision);
     static DWORD WINAPI WorkerMain(void* param) noexcept;
 
     devlink::Link m_link;
@@ -129,4 +144,13 @@ private:
     DWORD m_settleDelay = kSettleDelayMs;
     std::wstring m_backupRoot;   // asked of the next write
     BackupReport m_backupReport;  // of the last write collected
+    // What the last read or write saw of the mouse; a write removes only
+    // those of its profiles and macros that the user deleted.
+    uint32_t m_revision = 0;
+    std::vector<GUID> m_knownProfiles;
+    std::vector<GUID> m_knownMacros;
+    DeviceLimits m_limits;
+    bool m_overChanges = false;  // asked of the next write
+    WriteOutcome m_lastOutcome = WriteOutcome::kFailed;
+    std::unique_ptr<CMouseConfig> m_readBack;  // of the last write collected
 };

@@ -45,10 +45,15 @@ bool CMouse::ImportMacro(const wchar_t* path, CMouseConfig* config) {
         // Only a macro with events that the list can take is kept; anything
         // else leaves both the list and the mouse as they were.
         if (devlink::ReadMacroItem(item.get(), read, &converted) && converted) {
-            if (CMacro* added = config->CreateMacro(read.Name(), read.Events())) {
+            // A macro longer than the mouse plays is refused as a whole.
+            CMacro* added = static_cast<int64_t>(read.Events().size()) <= m_limits.eventsPerMacro
+                                ? config->CreateMacro(read.Name(), read.Events())
+                                : nullptr;
+            if (added) {
                 added->SetId(read.Id());
                 added->SetSourcePath(path);
                 ok = true;
+                NoteOwnChange(nullptr, &read.Id());
             }
         }
         if (!ok)
@@ -111,6 +116,8 @@ bool CMouse::ImportProfile(const wchar_t* path, CMouseConfig* config) {
             // A profile read only in part is not kept: neither here nor on the mouse.
             if (!ok)
                 config->Delete(profile);
+            else
+                NoteOwnChange(&id, nullptr);
         }
         if (!ok)
             profiles->Remove(device.get());

@@ -1,6 +1,7 @@
 #include "device/ProfileTransfer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 
 #include "device/Collections.h"
@@ -34,6 +35,50 @@ bool GetProperty(devsvc::IProperties* props, ULONG id, win::CoTaskMemPtr<BYTE>& 
 }
 
 }  // namespace
+
+bool ReadCapabilities(devsvc::IDeviceProfiles* profiles, DeviceCaps& caps) {
+    ComPtr<devsvc::IDeviceProfile> active;
+    if ((FAILED(profiles->Active(active.put())) || !active) && (FAILED(profiles->Item(0, active.put())) || !active))
+        return false;
+    ComPtr<devsvc::IDeviceButtons> buttons;
+    ComPtr<devsvc::IDeviceKeys> keys;
+    if (!GetFeature(active.get(), devsvc::kIidButtons, buttons) || !GetFeature(active.get(), devsvc::kIidKeys, keys))
+        return false;
+    devsvc::ButtonCapabilities buttonCaps = {};
+    devsvc::KeyCapabilities keyCaps = {};
+    const bool read = SUCCEEDED(buttons->Capabilities(&buttonCaps)) && SUCCEEDED(keys->Capabilities(&keyCaps));
+    win::CoTaskMemPtr<devsvc::ActionRecord> keyRecords(keyCaps.records);
+    if (!read || buttonCaps.count == 0 || keyCaps.count == 0 || !keyRecords)
+        return false;
+    // Never more records than the block the service returned holds.
+    const size_t held = win::CoTaskMemSize(keyRecords.get()) / sizeof(devsvc::ActionRecord);
+    const size_t count = std::min<size_t>({keyCaps.count, held, kRecordLimit});
+    caps.buttonBits = records::SupportedButtonBits(buttonCaps.mask, buttonCaps.count);
+    caps.keyIds.clear();
+    for (size_t i = 0; i < count; ++i)
+        caps.keyIds.push_back(keyRecords.get()[i].id);
+    return !caps.keyIds.empty();
+}
+
+DeviceLimits ReadDeviceLimits(devsvc::IDeviceProfiles* profiles) {
+    DeviceLimits limits;
+    ComPtr<devsvc::IDeviceProfile> profile;
+    ComPtr<devsvc::IProperties> props;
+    if (FAILED(profiles->Item(0, profile.put())) || !profile || !GetFeature(profile.get(), devsvc::kIidProperties, props))
+        return limits;
+    win::CoTaskMemPtr<BYTE> block;
+    ULONG size = sizeof(devsvc::DeviceLimitsRecord);
+    if (!GetProperty(props.get(), devsvc::kPropertyDeviceLimits, block, size) || size < sizeof(devsvc::DeviceLimitsRecord))
+        return limits;
+    devsvc::DeviceLimitsRecord record = {};
+    std::memcpy(&record, block.get(), sizeof(record));
+    // Only figures a mouse could mean are taken.
+    if (record.macros > 0 && record.macros <= 65536)
+        limits.macros = static_cast<int32_t>(record.macros);
+    if (record.eventsPerMacro > 0 && record.eventsPerMacro <= (1u << 20))
+        limits.eventsPerMacro = static_cast<int32_t>(record.eventsPerMacro);
+    return limits;
+}
 
 bool WriteProperties(devsvc::IDeviceProfile* device, const CMouseProfile& profile) {
     if (FAILED(device->SetName(profile.GetName().c_str())))
@@ -265,16 +310,28 @@ bool WriteAssignments(devsvc::IDeviceProfile* device, CMouseProfile& profile, co
         const int32_t index = records::ButtonIndexForBit(bit);
         if (index == 0)
             continue;
-        Assignment assignment = profile.GetButtonAssignment(index);
+        // A button the profile holds nothing for keeps what the mouse has.
+        const Assignment* held = profile.FindButtonAssignment(index);
+        if (held == nullptr)
+            continue;
+        Assignment assignment = *held;
         if (!resolve(assignment))
             continue;
         if (!SendRecord(records::EncodeAssignment(assignment, records::DeviceButtonId(index)), buttons.get(),
                         nullptr))
             ok = false;
     }
+    // Switched off, the keys keep their functions on a mouse that has the
+    // switch; on one without it they are written as "off".
+    ComPtr<devsvc::IProperties> props;
+    const bool keysOff = !profile.GetThumbKeysEnabled();
+    const bool switchHeld = GetFeature(device, devsvc::kIidProperties, props) &&
+                            SetFlag(props.get(), devsvc::kFlagThumbKeysOff, keysOff);
     for (uint32_t key : caps.keyIds) {
-        Assignment assignment = profile.GetThumbKeysEnabled() ? profile.GetKeyAssignment(static_cast<int32_t>(key))
-                                                              : MakeAssignment(kFunctionButtonOff);
+        const Assignment* held = profile.FindKeyAssignment(static_cast<int32_t>(key));
+        if (held == nullptr && !(keysOff && !switchHeld))
+            continue;
+        Assignment assignment = keysOff && !switchHeld ? MakeAssignment(kFunctionButtonOff) : *held;
         if (!resolve(assignment))
             continue;
         if (!SendRecord(records::EncodeAssignment(assignment, key), nullptr, keys.get()))
@@ -308,6 +365,15 @@ bool ReadAssignments(devsvc::IDeviceProfile* device, CMouseProfile& profile, con
             anyOn = anyOn || assignment.code != kFunctionButtonOff;
             profile.SetKeyAssignment(static_cast<int32_t>(block.get()[i].id), assignment);
         }
+        // The mouse's switch tells first; a mouse without one, by keys that
+        // all do nothing.
+        ComPtr<devsvc::IProperties> props;
+        win::CoTaskMemPtr<BYTE> flags;
+        ULONG size = sizeof(uint16_t);
+        if (GetFeature(device, devsvc::kIidProperties, props) &&
+            GetProperty(props.get(), devsvc::kPropertyFlags, flags, size) && size >= sizeof(uint16_t) &&
+            (flags.get()[0] & devsvc::kFlagThumbKeysOff) != 0)
+            anyOn = false;
         profile.SetThumbKeysEnabled(anyOn);
     }
     return true;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/DeviceService.h"
+#include "model/MouseDevice.h"
 #include "model/Types.h"
 
 class CMouseProfile;
@@ -23,6 +24,13 @@ struct DeviceCaps {
 // false when the target is unknown or not on the mouse, so the button keeps
 // its device function.
 using AssignmentResolver = std::function<bool(Assignment&)>;
+
+// The buttons and keys, from the active profile (the first one when none is
+// active); false when the mouse holds no profile or cannot tell.
+bool ReadCapabilities(devsvc::IDeviceProfiles* profiles, DeviceCaps& caps);
+// The mouse's limits from any of its profiles; the usual ones when it does
+// not tell them.
+DeviceLimits ReadDeviceLimits(devsvc::IDeviceProfiles* profiles);
 
 bool WriteProperties(devsvc::IDeviceProfile* device, const CMouseProfile& profile);
 bool ReadProperties(devsvc::IDeviceProfile* device, CMouseProfile& profile);

@@ -10,16 +10,16 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/DeviceService.h"
 #include "device/DeviceSettings.h"
 #include "device/ProfileTransfer.h"
 #include "macro/Macro.h"
+#include "model/MouseConfig.h"
 #include "model/MouseDevice.h"
 #include "model/MouseProfile.h"
-
-class CMouseConfig;
 
 namespace devlink {
 
@@ -41,6 +41,19 @@ struct WriteJob {
     std::vector<CMacro> macros;
     DeviceSettings settings;
 
+    // What the link read from the mouse: its revision (0 when the service
+    // keeps none) and the profiles and macros it saw. The write removes
+    // only those of them the configuration no longer has; whatever another
+    // program added stays.
+    uint32_t revisionRead = 0;
+    bool overChanges = false;  // write although the revision moved on
+    std::vector<GUID> knownProfiles;
+    std::vector<GUID> knownMacros;
+    DeviceLimits limits;
+    // Identities the write gave anew to profiles and macros that already had
+    // one (written over another program's changes): old, new.
+    std::vector<std::pair<GUID, GUID>> replacedIds;
+
     // Where the copies came from, and the identities they had then; only
     // the window's thread looks at these.
     CMouseConfig* config = nullptr;
@@ -59,15 +72,22 @@ struct WriteJob {
     std::wstring backupRoot;
     BackupReport backup;
 
-    bool ok = false;  // set by the worker before it clears busy
+    // Set by the worker before it clears busy.
+    bool ok = false;
+    WriteOutcome outcome = WriteOutcome::kFailed;
+    // What the mouse holds after the write, read back on the worker, and
+    // its revision then.
+    std::unique_ptr<CMouseConfig> readBack;
+    uint32_t revisionAfter = 0;
 };
 
 // The copy; may throw std::bad_alloc.
 std::unique_ptr<WriteJob> TakeSnapshot(CMouseConfig& config, uint32_t sections);
 
-// The worker's whole write on an open device: stale profiles and macros
-// removed, new ones created, then the sections. Whether all of it went.
-bool WriteAll(devsvc::IDevice* device, WriteJob& job);
+// The worker's whole write on an open device: the limits checked against
+// what the mouse holds (kRefused before anything changes), the profiles and
+// macros the user deleted removed, new ones created, then the sections.
+WriteOutcome WriteAll(devsvc::IDevice* device, WriteJob& job);
 
 // On the window's thread, once the worker has ended: every profile and macro
 // that is still in the configuration and still carries the identity it had

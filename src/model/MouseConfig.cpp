@@ -482,3 +482,7 @@ bool CMouseConfig::SaveProfileFiles(CMouseProfile* profile) {
         owned->SaveToFile(L"", ProfileFolder().c_str(), ProfileFileExtension());
     return true;
 }
+
+std::unique_ptr<CMouseConfig> IMouseDevice::TakeReadBack() {
+    return nullptr;
+}

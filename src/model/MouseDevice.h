@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CMouseConfig;
@@ -22,6 +23,22 @@ struct BackupReport {
     bool asked = false;   // the write that ended was asked to back up first
     bool saved = false;   // and the backup is complete on disk
     std::wstring detail;  // the backup's folder, or what went wrong
+};
+
+// What became of a write: the window's write message carries it in wParam.
+enum class WriteOutcome : int32_t {
+    kFailed = 0,   // the mouse did not answer, or a step of the write failed
+    kWritten = 1,  // every section went
+    kChanged = 2,  // another program changed the mouse since it was read: nothing was written
+    kRefused = 3,  // more than the mouse holds (profiles, macros, events, a program path): nothing was written
+};
+
+// What the mouse holds at most.
+struct DeviceLimits {
+    int32_t profiles = 5;
+    int32_t macros = 200;
+    int32_t eventsPerMacro = 16384;
+    int32_t programPathChars = 127;
 };
 
 enum SyncSection : uint32_t {
@@ -61,7 +78,7 @@ public:
     virtual bool GetFirmwareVersion(std::wstring& out) = 0;
     virtual bool GetDriverVersion(std::wstring& out) = 0;
     virtual uint16_t GetProductId() = 0;
-    // The window told when a write has ended: message(1 written, 0 failed),
+    // The window told when a write has ended: message(WriteOutcome, 0),
     // posted once the link is free for the next write.
     virtual void NotifyWritesTo(HWND window, UINT message) = 0;
     // Asks the next write to keep a backup of everything on the mouse first,
@@ -71,4 +88,14 @@ public:
     // Once that write has ended: what became of its backup (once; afterwards
     // nothing is asked until the next request).
     virtual BackupReport TakeBackupReport() { return {}; }
+    // What the last write that ended came to.
+    virtual WriteOutcome LastWriteOutcome() { return WriteOutcome::kFailed; }
+    // The next write goes ahead although another program changed the mouse
+    // since it was read: what that program added stays on the mouse.
+    virtual void WriteOverChanges() {}
+    // The mouse's limits, as far as it tells them.
+    virtual DeviceLimits GetLimits() { return {}; }
+    // What the mouse held right after the last write that ended, read back
+    // by the write itself (null when it could not be read); once.
+    virtual std::unique_ptr<CMouseConfig> TakeReadBack();  // none by default
 };

@@ -255,7 +255,20 @@ bool CMouseProfile::SetButtonAssignment(int32_t buttonId, const Assignment& assi
 }
 
 Assignment CMouseProfile::GetButtonAssignment(int32_t buttonId) {
-    return m_buttonAssignments.try_emplace(buttonId, MakeAssignment(kFunctionClick)).first->second;
+    // Asking never stores: a button the profile holds nothing for must not
+    // turn into a click that the next write sends.
+    const Assignment* held = FindButtonAssignment(buttonId);
+    return held != nullptr ? *held : MakeAssignment(kFunctionClick);
+}
+
+const Assignment* CMouseProfile::FindButtonAssignment(int32_t buttonId) const {
+    const auto it = m_buttonAssignments.find(buttonId);
+    return it != m_buttonAssignments.end() ? &it->second : nullptr;
+}
+
+const Assignment* CMouseProfile::FindKeyAssignment(int32_t keyId) const {
+    const auto it = m_keyAssignments.find(keyId);
+    return it != m_keyAssignments.end() ? &it->second : nullptr;
 }
 
 bool CMouseProfile::HasClickAssignment() const {
@@ -276,7 +289,8 @@ bool CMouseProfile::SetKeyAssignment(int32_t keyId, const Assignment& assignment
 }
 
 Assignment CMouseProfile::GetKeyAssignment(int32_t keyId) {
-    return m_keyAssignments.try_emplace(keyId, MakeAssignment(kFunctionClick)).first->second;
+    const Assignment* held = FindKeyAssignment(keyId);
+    return held != nullptr ? *held : MakeAssignment(kFunctionClick);
 }
 
 bool CMouseProfile::ApplyStoredAssignment(int32_t /*keyId*/, const wchar_t* /*value*/) {

@@ -147,6 +147,9 @@ public:
     bool GetUnderGlowLight() const override { return m_underGlowLight; }
     bool SetButtonAssignment(int32_t buttonId, const Assignment& assignment) override;
     Assignment GetButtonAssignment(int32_t buttonId) override;
+    // What the profile holds for the button or key; null when nothing.
+    const Assignment* FindButtonAssignment(int32_t buttonId) const;
+    const Assignment* FindKeyAssignment(int32_t keyId) const;
     bool HasClickAssignment() const override;
     bool SetKeyAssignment(int32_t keyId, const Assignment& assignment) override;
     Assignment GetKeyAssignment(int32_t keyId) override;

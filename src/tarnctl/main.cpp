@@ -286,6 +286,8 @@ int Dump() {
     json.BeginObject();
     json.BeginObject("device");
     json.Number("product", session.mouse.GetProductId());
+    // Every committed change moves it on (0: the service keeps none).
+    json.Number("revision", static_cast<int64_t>(session.mouse.Revision()));
     json.String("firmwareVersion", firmware);
     json.String("driverVersion", driver);
     json.BeginArray("pollingIntervalsMs");

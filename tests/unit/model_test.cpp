@@ -154,9 +154,11 @@ TEST(ProfileAssignments, ClickOnAThumbKeyCountsOnlyWhileKeysAreEnabled) {
     profile.SetThumbKeysEnabled(false);
     EXPECT_FALSE(profile.HasClickAssignment());
 
-    // Reading a button without an entry adds one with "$click".
+    // Reading a button without an entry shows "$click" but stores nothing:
+    // it must not count as the profile's click, nor be written as one.
     EXPECT_EQ(profile.GetButtonAssignment(4), MakeAssignment(kFunctionClick));
-    EXPECT_TRUE(profile.HasClickAssignment());
+    EXPECT_EQ(profile.FindButtonAssignment(4), nullptr);
+    EXPECT_FALSE(profile.HasClickAssignment());
 }
 
 TEST(ProfileCopy, CopiesEveryFieldAndClampsAgainstTheCopiedRange) {

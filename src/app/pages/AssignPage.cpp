@@ -351,22 +351,28 @@ void CAssignPage::ToggleThumbKeys() {
 
 void CAssignPage::ResetWhere(bool (*names)(const Assignment&, const GUID&, const std::wstring&), const GUID& id,
                              const std::wstring& name) {
+    // Every button and both key sets of every profile, not only those on
+    // view: a reference to what is gone would never read back from the mouse.
     for (int32_t p = 0; p < m_config.GetProfileCount(); ++p) {
         CMouseProfile* profile = m_config.ProfileAt(p);
-        for (const auto& entry : m_buttons) {
-            const int32_t buttonId = entry.first;
-            Assignment fallback;
-            if (!IsThumb(buttonId)) {
-                if (names(m_config.GetButtonAssignment(buttonId, profile), id, name) &&
-                    m_config.DefaultButtonAssignment(buttonId, fallback))
-                    m_config.SetButtonAssignment(buttonId, fallback, profile);
-                continue;
-            }
-            // Thumb keys are reached through the active keypad map.
-            const int32_t key = KeyIdOf(buttonId);
-            if (key >= 0 && names(m_config.GetKeyAssignment(key, profile), id, name) &&
-                m_config.DefaultKeyAssignment(key, fallback))
-                m_config.SetKeyAssignment(key, fallback, profile);
+        std::vector<int32_t> buttons, keys;
+        for (const auto& [buttonId, assignment] : profile->ButtonAssignments()) {
+            if (names(assignment, id, name))
+                buttons.push_back(buttonId);
+        }
+        for (const auto& [keyId, assignment] : profile->KeyAssignments()) {
+            if (names(assignment, id, name))
+                keys.push_back(keyId);
+        }
+        for (int32_t buttonId : buttons) {
+            Assignment fallback = MakeAssignment(kFunctionButtonOff);
+            m_config.DefaultButtonAssignment(buttonId, fallback);
+            m_config.SetButtonAssignment(buttonId, fallback, profile);
+        }
+        for (int32_t keyId : keys) {
+            Assignment fallback = MakeAssignment(kFunctionButtonOff);
+            m_config.DefaultKeyAssignment(keyId, fallback);
+            m_config.SetKeyAssignment(keyId, fallback, profile);
         }
     }
     Refresh();

@@ -29,6 +29,8 @@ constexpr wchar_t kConfirmDeletePopup[] = L"ConfirmDeleteMacroPopup.xml";
 constexpr wchar_t kImportFailedPopup[] = L"ImportMacroFailedPopup.xml";
 constexpr wchar_t kExportFailedPopup[] = L"ExportMacroFailedPopup.xml";
 constexpr wchar_t kMacroFullPopup[] = L"MacroFullPopup.xml";
+constexpr wchar_t kMacroLimitPopup[] = L"MacroLimitPopup.xml";
+constexpr wchar_t kEventsLimitPopup[] = L"MacroEventsLimitPopup.xml";
 
 // The page's controls that recording disables (all but the record button).
 constexpr int32_t kOtherControls[] = {ctl::BUTTON_MACRO_CREATE,   ctl::BUTTON_MACRO_IMPORT,
@@ -160,8 +162,20 @@ void CMacrosPage::EnableControls(bool enabled) {
 
 // ---- operations ----------------------------------------------------------------------
 
+DeviceLimits CMacrosPage::Limits() const {
+    return m_device != nullptr ? m_device->GetLimits() : DeviceLimits{};
+}
+
+bool CMacrosPage::RoomForAnotherMacro() {
+    if (static_cast<size_t>(m_config.GetMacroCount()) < kMacroListLimit &&
+        m_config.GetMacroCount() < Limits().macros)
+        return true;
+    Warn(kMacroLimitPopup);
+    return false;
+}
+
 void CMacrosPage::NewMacro() {
-    if (static_cast<size_t>(m_config.GetMacroCount()) >= kMacroListLimit)
+    if (!RoomForAnotherMacro())
         return;
     std::wstring name;
     CVellNameEntryPopup popup(kNamePopup, IDD_POPUP_ENTRY, m_host.Window(), name);
@@ -266,6 +280,10 @@ void CMacrosPage::InsertPredefined() {
         return;
     // After the selected row; at the end of the macro when none is selected.
     MacroEvents events = m_display->Events();
+    if (events.size() + sequence.size() > static_cast<size_t>(Limits().eventsPerMacro)) {
+        Warn(kEventsLimitPopup);
+        return;
+    }
     const int row = m_display->SelectedRow();
     const size_t at = row >= 0 ? static_cast<size_t>(row) + 1 : events.size();
     events.insert(events.begin() + static_cast<std::ptrdiff_t>(std::min(at, events.size())), sequence.begin(),
@@ -315,6 +333,8 @@ void CMacrosPage::DeleteMacro() {
 }
 
 void CMacrosPage::ImportMacro() {
+    if (!RoomForAnotherMacro())
+        return;
     std::wstring path;
     if (pages::AskForExportFile(m_host.Window(), false, kExtension, L"Macro", m_config.ProfileFolder(), path))
         ImportFile(path);

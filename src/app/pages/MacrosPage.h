@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/pages/Page.h"
+#include "model/MouseDevice.h"
 
 class CAssignPage;
 class CBitmapBtn;
@@ -30,6 +31,10 @@ public:
     bool OnNotify(UINT message, WPARAM wParam, LPARAM lParam, CGUIItem* sender) override;
     bool IsRecording() const;
 
+    // The mouse's limits, and whether one more macro fits (a popup says
+    // when not).
+    DeviceLimits Limits() const;
+    bool RoomForAnotherMacro();
     void NewMacro();
     void ToggleRecording();
     void InsertPredefined();

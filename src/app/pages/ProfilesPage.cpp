@@ -28,6 +28,7 @@ constexpr wchar_t kExportRefusedPopup[] = L"ExportProfileWarningPopup.xml";
 constexpr wchar_t kImportFailedPopup[] = L"ImportProfileFailedPopup.xml";
 constexpr wchar_t kExportFailedPopup[] = L"ExportProfileFailedPopup.xml";
 constexpr wchar_t kPreviewPopup[] = L"PreviewPopup.xml";
+constexpr wchar_t kProgramPathPopup[] = L"ProgramPathPopup.xml";
 
 // Without a device link the mouse's own limit is assumed.
 constexpr int kDefaultMaxProfiles = 5;
@@ -131,8 +132,19 @@ bool CProfilesPage::OnNotify(UINT message, WPARAM, LPARAM lParam, CGUIItem* send
                 RenameProfile(note.rowId, static_cast<const wchar_t*>(note.data));
             return true;
         case WMU_LIST_PROGRAMCHANGED:
-            if (CMouseProfile* profile = ProfileOfRow(note.rowId))
-                m_config.SetProgramPath(profile, note.data != nullptr ? static_cast<const wchar_t*>(note.data) : L"");
+            if (CMouseProfile* profile = ProfileOfRow(note.rowId)) {
+                const std::wstring path = note.data != nullptr ? static_cast<const wchar_t*>(note.data) : L"";
+                const int32_t limit = m_device != nullptr ? m_device->GetLimits().programPathChars
+                                                          : DeviceLimits{}.programPathChars;
+                // The mouse keeps no longer path: the row shows the program
+                // the profile keeps.
+                if (static_cast<int64_t>(path.size()) > limit) {
+                    Refresh();
+                    Warn(kProgramPathPopup);
+                } else {
+                    m_config.SetProgramPath(profile, path.c_str());
+                }
+            }
             return true;
         case WMU_LIST_CHECKCHANGED:
             if (CMouseProfile* profile = ProfileOfRow(note.rowId); profile != nullptr && note.data != nullptr)
