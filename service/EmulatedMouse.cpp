@@ -257,7 +257,7 @@ Mouse::Finding Mouse::Inspect() {
 
 void Mouse::ResetToFactory() {
     MouseState state = FactoryState(m_product);
-    state.revision = NextRevision(std::max(m_lastRevision, m_state.revision));
+    state.revision = NextRevision(m_lastRevision);  // 1 for a new mouse
     Adopt(std::move(state));
     Store(StoreKind::kReplace);
 }
@@ -266,7 +266,7 @@ void Mouse::Changed() {
     if (!m_changing)
         throw CallFailed{E_UNEXPECTED};  // a commit without the shared lock could undo another's
     if (!m_sharedHeld) {
-        TakeSharedLock();
+        TakeSharedLock();  // a failure drops the change (Run)
         // The copy was brought up to date moments ago without the shared
         // lock; it is still the latest unless another process committed in
         // between (a deleted file does not count: the copy is all there is).

@@ -84,11 +84,11 @@ public:
     HRESULT Change(F&& change) {
         try {
             Access access = Enter(Mode::kOptimistic);
-            return change();
+            return Run(change);
         } catch (const Conflict&) {
         }
         Access access = Enter(Mode::kExclusive);
-        return change();
+        return Run(change);
     }
     // An access that holds the shared lock throughout, for a change that
     // does not go through Changed() (ResetToFactory).
@@ -122,6 +122,17 @@ private:
     Mouse(std::wstring path, uint32_t product);
     ~Mouse() = default;
     Access Enter(Mode mode);
+    // A change cut short by any failure is dropped with the rest of the
+    // copy, never seen: the next access reads the file again.
+    template <typename F>
+    HRESULT Run(F& change) {
+        try {
+            return change();
+        } catch (...) {
+            m_loaded = false;
+            throw;
+        }
+    }
     void TakeSharedLock();
     // Makes the state the file's; takes the shared lock when the file must
     // be replaced.

@@ -5,16 +5,18 @@
 //
 // Behaviour callers may rely on (beyond the contract):
 // - One mouse for every process: every call that reaches the mouse's state
-//   takes a lock that every process using the same state file shares (a
-//   named mutex, Local\TarnMouseState-<hex>, <hex> being 16 hex digits of a
-//   hash of the state file's full path in lower case), sees the latest
-//   committed state (the file is read again when it changed since this
-//   process last read or wrote it) and commits its change before it returns:
-//   a call that answered S_OK has its change in the file. A change that
+//   sees the latest committed state (the state file is read again when its
+//   stamp, size and last-write time, changed since this process last read
+//   or wrote it), and a call that changes the state commits it before it
+//   returns: a call that answered S_OK has its change in the file. Commits
+//   are made under a lock that every process using the same state file
+//   shares (a named mutex, Local\TarnMouseState-<hex>, <hex> being 16 hex
+//   digits of a 64-bit FNV-1a hash of the state file's full path in lower
+//   case); reads need no lock, the file being replaced whole. A change that
 //   cannot be saved fails the call (the platform's error as an HRESULT) and
 //   is not kept. Connections of one process share one copy of the state.
-// - Busy: kErrBusy when another process holds the lock for more than 2 s,
-//   or when the state file exists but cannot be read (held open by another
+// - Busy: kErrBusy when a change finds the lock held by another process for
+//   more than 2 s, or when the state file exists but cannot be read (held open by another
 //   program, a folder, a read error); nothing is set aside or overwritten
 //   then. Enumerator.Device answers the same, so a program that cannot read
 //   the mouse sees no mouse rather than a new one. A file that was read and

@@ -60,6 +60,11 @@ public:
             m_held.reset();
             return Hex(S_OK);
         }
+        if (command == "grab") {
+            // The mouse's own lock, as a process in the middle of a commit holds it.
+            m_lock.reset(::OpenMutexW(SYNCHRONIZE, FALSE, tarnsvc::MouseLockName(Widen(argument)).c_str()));
+            return Hex(m_lock && ::WaitForSingleObject(m_lock.get(), 0) == WAIT_OBJECT_0 ? S_OK : E_FAIL);
+        }
         if (!m_profiles)
             return Hex(E_UNEXPECTED);
         if (command == "setname") {
@@ -151,6 +156,7 @@ private:
     ComPtr<IDeviceProfiles> m_profiles;
     ComPtr<IMacros> m_macros;
     win::UniqueFile m_held;
+    win::UniqueHandle m_lock;
 };
 
 bool ReadLine(HANDLE from, std::string& line) {
@@ -471,6 +477,28 @@ TEST_F(ServiceShared, FailedCallsChangeNothingForAnyProcess) {
     EXPECT_GT(failures, 10) << "the faults fired";
     EXPECT_LT(failures, 50) << "and calls went through";
     EXPECT_EQ(model.Text(), Summary(mine)) << "this process reads the model too";
+}
+
+// A process that holds the lock for longer than a commit takes makes
+// changes busy (reads go on); one that dies holding it leaves it to the next.
+TEST_F(ServiceShared, ALockHeldTooLongIsBusyAndAnAbandonedOneIsTaken) {
+    Connection mine = Connect();
+    auto profile = mine.Profile(0);
+    ASSERT_EQ(S_OK, profile->SetName(L"Before"));
+    {
+        OtherProcess other;
+        ASSERT_TRUE(other);
+        ASSERT_EQ(kOk, other.Ask("grab " + Narrow(StatePath())));
+        const DWORD start = ::GetTickCount();
+        EXPECT_EQ(tarnsvc::kErrBusy, profile->SetName(L"Blocked"));
+        const DWORD waited = ::GetTickCount() - start;
+        EXPECT_GE(waited, 1500u);
+        EXPECT_LT(waited, 5000u);
+        EXPECT_EQ(L"Before", mine.Name(profile.get())) << "reading needs no lock";
+        EXPECT_EQ(L"Before", StoredState().profiles[0].name);
+    }  // ends without releasing the lock
+    EXPECT_EQ(S_OK, profile->SetName(L"After"));
+    EXPECT_EQ(L"After", StoredState().profiles[0].name);
 }
 
 // Another program holds the state file open with no sharing for 5 s: the
