@@ -298,7 +298,11 @@ void Mouse::Store(StoreKind kind) {
         m_state.revision = NextRevision(m_state.revision);
     DWORD error = ERROR_WRITE_FAULT;
     bool saved = false;
-    if (!FaultFires("Save", false)) {
+    // A state the file could not load again is never committed: the next
+    // load would set the whole mouse aside as damaged.
+    if (!ValidState(m_state)) {
+        error = ERROR_INVALID_DATA;
+    } else if (!FaultFires("Save", false)) {
         files::WriteOptions options;
         // No flush: the rename already keeps a killed process from leaving
         // half a file, and a flush at every commit would cost a disk round
