@@ -7,7 +7,10 @@
 # Prints GDI objects, user objects and memory at the start and after each
 # phase, the writes that went and failed, and a last line PASS or FAIL.
 # TARN_SOAK_KEEP=DIR keeps the state file there, and both sides of the first
-# difference found between a write and the mouse. Not part of tools/test.sh.
+# difference found between a write and the mouse. Then the shared-mouse
+# model (the window beside tarnctl under faults) runs 3,000 steps times
+# SCALE from a random seed it prints (TARN_MODEL_SEED repeats one).
+# Not part of tools/test.sh.
 # Usage: tools/soak.sh [SCALE]
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -30,6 +33,11 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   module="$(winepath -w "$1/bin/")"
   wine "$1/tests/bench_soak.exe" "$2" --fault "$4" --module-dir "$module" ${TARN_SOAK_ARGS:-} </dev/null | tr -d "\r"
   status=${PIPESTATUS[0]}
+  if [ "$status" -eq 0 ]; then
+    TARN_MODEL_STEPS=$((3000 * $2)) wine "$1/tests/app_tests.exe" --gtest_filter="SharedModel.*" --gtest_brief=1 \
+      </dev/null | tr -d "\r" | grep -v "^wine:"
+    status=${PIPESTATUS[0]}
+  fi
   wineserver -k 2>/dev/null || true
   exit $status' soak "$build" "$scale" "$state" "$fault"
 status=$?
