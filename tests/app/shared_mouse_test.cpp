@@ -10,6 +10,7 @@
 #include "app/pages/MacrosPage.h"
 #include "macro/Macro.h"
 #include "controls/TextItem.h"
+#include "controls/XListCtrl.h"
 #include "popups/VellWarningDlg.h"
 
 namespace {
@@ -296,6 +297,21 @@ TEST_F(SharedMouse, LimitsRefuseTheWriteBeforeItChangesAnything) {
     popups.Ok();
     ApplyAnswered(popups, 1);
     EXPECT_EQ(Seen({L"WriteFailedPopup.xml"}), m_seen);
+
+    // The program chosen in the dialog is refused at once when its path is
+    // longer than the mouse keeps; the profile keeps its program.
+    m_window.SwitchPage(kPageProfiles);
+    auto* list = dynamic_cast<CXListCtrl*>(::FindItem(m_window.PageItems(3), ctl::LIST_PROFILELIST));
+    ASSERT_NE(list, nullptr);
+    const std::wstring longer = L"C:\\" + std::wstring(140, L'y') + L".exe";
+    const std::wstring kept = m_config.ProfileAt(0)->GetProgramPath();
+    ListNotify note = {0, 2, longer.c_str()};
+    popups.Ok();
+    SendMessageW(m_hwnd, WMU_LIST_PROGRAMCHANGED, reinterpret_cast<WPARAM>(list->Window()),
+                 reinterpret_cast<LPARAM>(&note));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(Seen({L"ProgramPathPopup.xml"}), popups.Seen());
+    EXPECT_EQ(kept, m_config.ProfileAt(0)->GetProgramPath());
 
     // Within the limits it all goes.
     m_config.SetProgramPath(m_config.ProfileAt(0), (L"C:\\" + std::wstring(100, L'x') + L".exe").c_str());
