@@ -61,6 +61,27 @@ struct OtherProgram {
     }
 };
 
+// A window started anew over the mouse as it is now, as the program starts.
+struct NewWindow {
+    CVellConfig config;
+    CMouse mouse;
+    CVellAppDlg window{&config, &mouse};
+    HWND hwnd = nullptr;
+    void Open() {
+        mouse.SetSettleDelayForTesting(kSettleMs);
+        const uint16_t product = kProduct;
+        ASSERT_TRUE(mouse.Initialize(&config, &product));
+        config.AttachDevice(&mouse);
+        hwnd = window.Create();
+        ASSERT_NE(hwnd, nullptr);
+    }
+    ~NewWindow() {
+        if (IsWindow(hwnd))
+            DestroyWindow(hwnd);
+        mouse.WaitUntilIdle(10000);
+    }
+};
+
 void PressButton(CGUIPanel& popup, int32_t id) {
     CGUIItem* item = popup.FindItem(id);
     ASSERT_NE(item, nullptr);
@@ -198,21 +219,14 @@ TEST_F(SharedMouse, AReadThatFailsPartWayLeavesNoConfiguration) {
     DestroyWindow(m_hwnd);
     // The second profile's assignments cannot be read.
     SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", L"Keys.Actions:2");
-    CVellConfig config;
-    CMouse mouse;
-    const uint16_t product = kProduct;
-    ASSERT_TRUE(mouse.Initialize(&config, &product));
-    config.AttachDevice(&mouse);
-    CVellAppDlg window(&config, &mouse);
-    HWND hwnd = window.Create();
-    ASSERT_NE(hwnd, nullptr);
+    NewWindow started;
+    ASSERT_NO_FATAL_FAILURE(started.Open());
     SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", nullptr);
-    EXPECT_EQ(nullptr, config.GetCurrentProfile());
-    EXPECT_EQ(0, config.GetProfileCount());
-    EXPECT_FALSE(window.Apply());
+    EXPECT_EQ(nullptr, started.config.GetCurrentProfile());
+    EXPECT_EQ(0, started.config.GetProfileCount());
+    EXPECT_FALSE(started.window.Apply());
     EXPECT_EQ((std::vector<std::wstring>{L"Profile 1", L"Second"}), ProfilesOnMouse());
     EXPECT_EQ(1, MacrosOnMouse());
-    DestroyWindow(hwnd);
 }
 
 // A mouse that holds no profile is still a mouse: the window starts it from
@@ -222,15 +236,10 @@ TEST_F(SharedMouse, AMouseWithoutProfilesStartsFromTheFactoryProfile) {
     WriteBytes(m_state, "TarnMouseState 1\r\nproduct=21\r\npolling=2\r\nacceleration=5\r\n"
                         "accelerationEnabled=0\r\nactiveProfile=\r\nend\r\n");
     ASSERT_EQ(Names{}, ProfilesOnMouse());
-    CVellConfig config;
-    CMouse mouse;
-    mouse.SetSettleDelayForTesting(kSettleMs);
-    const uint16_t product = kProduct;
-    ASSERT_TRUE(mouse.Initialize(&config, &product));
-    config.AttachDevice(&mouse);
-    CVellAppDlg window(&config, &mouse);
-    HWND hwnd = window.Create();
-    ASSERT_NE(hwnd, nullptr);
+    NewWindow started;
+    ASSERT_NO_FATAL_FAILURE(started.Open());
+    CVellConfig& config = started.config;
+    CVellAppDlg& window = started.window;
     ASSERT_NE(config.GetCurrentProfile(), nullptr);
     EXPECT_TRUE(window.HasUnsavedChanges());
     config.SetButtonAssignment(kButtonLeftFront, MakeAssignment(3));
@@ -242,7 +251,6 @@ TEST_F(SharedMouse, AMouseWithoutProfilesStartsFromTheFactoryProfile) {
     ASSERT_TRUE(ReadMouse(read));
     ASSERT_EQ(1, read.GetProfileCount());
     EXPECT_EQ(3, read.GetButtonAssignment(kButtonLeftFront, read.ProfileAt(0)).code);
-    DestroyWindow(hwnd);
 }
 
 // After a connection that failed (the mouse was away for one call), Apply
