@@ -437,7 +437,9 @@ void CVellAppDlg::OnWriteDone(WriteOutcome outcome) {
     // Identities of new profiles and macros are in the configuration now.
     m_device->IsBusy();
     std::unique_ptr<CMouseConfig> readBack = m_device->TakeReadBack();
-    if (m_writeQueued) {
+    // OK closes only once the newest state is on the mouse: edits made
+    // while it waited go too.
+    if (m_writeQueued || (m_closeAfterWrite && app::MouseImage(*m_config) != m_sentImage)) {
         StartWrite();
         return;
     }

@@ -30,8 +30,10 @@ TEST_F(MainWindow, QuickAppliesAndAnImmediateOkLeaveTheLastStateOnTheMouse) {
     m_config.SetStageValue(1, 3100);
     Click(ctl::BUTTON_OK);
     EXPECT_TRUE(IsWindow(m_hwnd)) << "OK closes only once the mouse has the state";
+    // An edit while OK waits goes too, without another press.
+    m_config.SetStageValue(1, 3300);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(m_hwnd); }));
-    EXPECT_EQ(3100, StageOnMouse());
+    EXPECT_EQ(3300, StageOnMouse());
 }
 
 TEST_F(MainWindow, AFailedWriteKeepsTheWindowAndTheEdits) {
