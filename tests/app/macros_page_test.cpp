@@ -311,6 +311,7 @@ TEST_F(MacrosPageTest, InsertCommandAndTheDelayBoxTexts) {
     popups.Ok(L"Steps");
     Click(ctl::BUTTON_MACRO_CREATE, kMacrosPage);
     ASSERT_EQ(L"Steps", Names().back());
+    popups.Seen();
     Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
     ASSERT_TRUE(m_page->IsRecording());
     m_display->OnRawInput(Key('A', RI_KEY_MAKE));
@@ -320,7 +321,8 @@ TEST_F(MacrosPageTest, InsertCommandAndTheDelayBoxTexts) {
     const MacroEvents recorded = m_display->Events();
     ASSERT_GE(recorded.size(), 2u);
 
-    // The first basic command, added with its button.
+    // The first basic command, added with its button (start-up builds the list).
+    CPredefinedMacroList::Instance().Build();
     const std::vector<std::wstring> basic = CPredefinedMacroList::Instance().Keywords(1);
     ASSERT_FALSE(basic.empty());
     MacroEvents command;

@@ -415,6 +415,7 @@ TEST_F(ProfilesPageTest, ProfilesNamedApartOnlyByCaseStayApart) {
     home = m_config.GetCurrentProfile();
     ASSERT_TRUE(m_config.SetButtonAssignment(kButtonLeftRear, toGame, home));
     m_window.SwitchPage(kPageProfiles);
+    m_window.ProfilesPage()->Refresh();
     popups.Ok();
     Menu(L"Game", L"$Delete");
     EXPECT_EQ(Seen({L"ConfirmDeletePopup.xml"}), popups.Seen());
