@@ -1,13 +1,16 @@
 #include "app/Manual.h"
 
 #include <shellapi.h>
-
-#include <algorithm>
+#include <shlwapi.h>
 
 #include "skin/LangTable.h"
 #include "win/ModuleDir.h"
 
 namespace app {
+
+namespace {
+constexpr DWORD kAddressLimit = 2084;  // the longest address the shell takes
+}  // namespace
 
 const wchar_t* ManualFolder(int32_t languageId) {
     switch (languageId) {
@@ -35,17 +38,31 @@ std::wstring ManualFile(const std::wstring& moduleDir, int32_t languageId) {
     return own;
 }
 
+std::wstring ManualAddress(const std::wstring& file, const wchar_t* chapter) {
+    // The platform encodes what an address cannot hold as it is (spaces, a
+    // "#" in a folder name), so the chapter after "#" stays the fragment.
+    std::wstring address(kAddressLimit, L'\0');
+    DWORD length = static_cast<DWORD>(address.size());
+    if (FAILED(UrlCreateFromPathW(file.c_str(), address.data(), &length, 0)))
+        return {};
+    address.resize(length);
+    if (chapter != nullptr && *chapter != L'\0')
+        address += std::wstring(L"#") + chapter;
+    return address;
+}
+
 void OpenManual(HWND owner, const wchar_t* chapter) {
     const CLangTable* current = lang::Current();
-    std::wstring file = ManualFile(ModuleDirectory(), current != nullptr ? current->Id() : lang::kFirstLanguage);
+    const std::wstring file =
+        ManualFile(ModuleDirectory(), current != nullptr ? current->Id() : lang::kFirstLanguage);
     if (chapter == nullptr || *chapter == L'\0') {
         ShellExecuteW(owner, L"OPEN", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return;
     }
     // A chapter needs a file address: a plain path cannot carry the anchor.
-    std::replace(file.begin(), file.end(), L'\\', L'/');
-    const std::wstring address = L"file:///" + file + L"#" + chapter;
-    ShellExecuteW(owner, L"OPEN", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    const std::wstring address = ManualAddress(file, chapter);
+    ShellExecuteW(owner, L"OPEN", address.empty() ? file.c_str() : address.c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
 }
 
 }  // namespace app

@@ -18,6 +18,10 @@ const wchar_t* ManualFolder(int32_t languageId);
 // it is there, else the English one.
 std::wstring ManualFile(const std::wstring& moduleDir, int32_t languageId);
 
+// The address that opens `file` (a full path) at the chapter of that id;
+// without a chapter the file's own address. Empty when the path makes none.
+std::wstring ManualAddress(const std::wstring& file, const wchar_t* chapter);
+
 // Opens the manual of the current language in the user's browser, at the
 // chapter of that id when one is given ("updating", "addons").
 void OpenManual(HWND owner, const wchar_t* chapter = nullptr);

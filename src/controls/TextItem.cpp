@@ -111,7 +111,8 @@ LRESULT CTextItem::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return Default(message, wParam, lParam);
         }
         case WM_LBUTTONUP: {
-            if (m_checkBox != nullptr) {
+            // A disabled box takes no click, neither on itself nor on its text.
+            if (m_checkBox != nullptr && IsWindowEnabled(m_checkBox->CheckBoxWindow())) {
                 if (m_checkBox->TogglesOnClick())
                     m_checkBox->SetChecked(m_checkBox->GetChecked() ? 0 : 1);
                 SendMessageW(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(Id() & 0xFFFF, 0),

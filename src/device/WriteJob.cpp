@@ -5,7 +5,6 @@
 #include "device/Collections.h"
 #include "device/MacroTransfer.h"
 #include "device/Records.h"
-#include "model/IniFile.h"
 #include "model/MouseConfig.h"
 #include "model/MouseDevice.h"
 
@@ -279,16 +278,12 @@ bool Resolve(Assignment& assignment, const WriteJob& job) {
     }
     if (assignment.code == kFunctionProfileByName) {
         const std::wstring name = AssignmentName(assignment);
-        for (const auto& profile : job.profiles) {
-            if (inifile::EqualIgnoringCase(profile->GetName(), name)) {
-                if (IsNull(profile->GetId()))
-                    return false;
-                assignment = MakeAssignment(kFunctionProfileById);
-                SetAssignmentId(assignment, profile->GetId());
-                return true;
-            }
-        }
-        return false;
+        const CMouseProfile* profile = FindProfileNamed(job.profiles, name);
+        if (profile == nullptr || IsNull(profile->GetId()))
+            return false;
+        assignment = MakeAssignment(kFunctionProfileById);
+        SetAssignmentId(assignment, profile->GetId());
+        return true;
     }
     if (assignment.code == kFunctionMacroByName) {
         const std::wstring name = AssignmentName(assignment);

@@ -94,13 +94,7 @@ CMouseProfile* CMouseConfig::FindById(const GUID& id) {
 }
 
 CMouseProfile* CMouseConfig::FindByName(const wchar_t* name) {
-    if (name == nullptr)
-        return nullptr;
-    for (const auto& profile : m_profiles) {
-        if (inifile::EqualIgnoringCase(profile->GetName(), name))
-            return profile.get();
-    }
-    return nullptr;
+    return name != nullptr ? FindProfileNamed(m_profiles, name) : nullptr;
 }
 
 std::vector<std::unique_ptr<CMouseProfile>>::iterator CMouseConfig::Find(const CMouseProfile* profile) {

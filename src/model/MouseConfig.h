@@ -48,7 +48,7 @@ public:
     virtual CMouseProfile* AddCopy(const CMouseProfile* profile) = 0;
     virtual CMouseProfile* ProfileAt(int32_t index) = 0;
     virtual CMouseProfile* FindById(const GUID& id) = 0;
-    virtual CMouseProfile* FindByName(const wchar_t* name) = 0;  // ignoring letter case
+    virtual CMouseProfile* FindByName(const wchar_t* name) = 0;  // see FindProfileNamed
     // Replaces the profile by a renamed copy and returns the copy.
     virtual CMouseProfile* Rename(CMouseProfile* profile, const wchar_t* newName) = 0;
     virtual CMouseProfile* Duplicate(CMouseProfile* profile, const wchar_t* newName) = 0;

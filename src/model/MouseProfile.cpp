@@ -301,16 +301,27 @@ std::wstring CMouseProfile::DeriveFileName(const std::wstring& folder, const std
     // A nameless profile would share one file with every other nameless one.
     if (m_name.empty())
         return {};
+    std::vector<std::wstring> candidates;
     if (m_name.size() <= kFileNameLimit && IsSafeFileName(m_name))
-        return m_name;
+        candidates.push_back(m_name);
     const std::wstring stem = SafeFileNameStem(m_name);
     for (int counter = 0; counter < kFileNameCounters; ++counter) {
         wchar_t digits[8];
         swprintf(digits, std::size(digits), L"%04d", counter);
-        const std::wstring candidate = stem + digits;
+        candidates.push_back(stem + digits);
+    }
+    // The file this profile was read from or last written stays its file,
+    // even after a rename that changed only the letter case.
+    for (const std::wstring& candidate : candidates) {
+        if (!m_filePath.empty() && inifile::EqualIgnoringCase(ProfilePath(folder, candidate, extension), m_filePath))
+            return candidate;
+    }
+    // File names ignore letter case on the disk: a file that holds another
+    // name ("Game" for "game") belongs to another profile.
+    for (const std::wstring& candidate : candidates) {
         const std::wstring stored =
             inifile::ReadString(ProfilePath(folder, candidate, extension), kSectionProperties, kKeyName);
-        if (stored.empty() || inifile::EqualIgnoringCase(stored, m_name))
+        if (stored.empty() || stored == m_name)
             return candidate;
     }
     return {};
@@ -370,4 +381,16 @@ bool CMouseProfile::LoadFromFile(const wchar_t* fileName, const wchar_t* folder,
         ApplyStoredAssignment(key, value.c_str());
     }
     return true;
+}
+
+CMouseProfile* FindProfileNamed(const std::vector<std::unique_ptr<CMouseProfile>>& profiles,
+                                const std::wstring& name) {
+    CMouseProfile* caseless = nullptr;
+    for (const auto& profile : profiles) {
+        if (profile->GetName() == name)
+            return profile.get();
+        if (caseless == nullptr && inifile::EqualIgnoringCase(profile->GetName(), name))
+            caseless = profile.get();
+    }
+    return caseless;
 }

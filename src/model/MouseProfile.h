@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -211,3 +212,9 @@ class CVellProfile : public CMouseProfile {
 public:
     using CMouseProfile::CMouseProfile;
 };
+
+// The profile named `name`: the one with exactly that name, else the first
+// whose name differs only in letter case. "Game" and "game" are two profiles;
+// a name typed in another case still finds a profile when only one matches.
+CMouseProfile* FindProfileNamed(const std::vector<std::unique_ptr<CMouseProfile>>& profiles,
+                                const std::wstring& name);

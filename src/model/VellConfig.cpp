@@ -58,11 +58,18 @@ CMouseProfile* CVellConfig::CreateProfile(const wchar_t* name) {
         return nullptr;
     SetStageCount(kDefaultStageCount, profile);
     ApplyDefaults(profile, true);
+    ApplyMouseDefaults();
     return profile;
 }
 
 void CVellConfig::RestoreDefaults(CMouseProfile* profile) {
     ApplyDefaults(profile, profile != nullptr);
+}
+
+void CVellConfig::ApplyMouseDefaults() {
+    SetPollingRateChoice(kDefaultPollingRateChoice);
+    SetAccelerationLevel(kDefaultAccelerationLevel);
+    SetAccelerationEnabled(false);
 }
 
 bool CVellConfig::DefaultButtonAssignment(int32_t buttonId, Assignment& out) const {
@@ -88,11 +95,8 @@ void CVellConfig::ApplyDefaults(CMouseProfile* profile, bool osdFromCurrent) {
     SetStagesInUse(kDefaultStageCount, profile);
     SetSeparateXY(false, profile);
     SetSensitivity(kDefaultSensitivity, profile);
-    SetPollingRateChoice(kDefaultPollingRateChoice);
     SetScrollLight(true, profile);
     SetUnderGlowLight(true, profile);
-    SetAccelerationLevel(kDefaultAccelerationLevel);
-    SetAccelerationEnabled(false);
     SetDpiOsd(true, profile);
     // The profile display is one setting for all profiles.
     if (osdFromCurrent) {

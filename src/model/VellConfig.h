@@ -23,7 +23,8 @@ public:
 
     // Applies the default settings to the profile (the current one when none
     // is given). Without a profile, every profile shows profile changes on
-    // screen afterwards.
+    // screen afterwards. The polling rate and acceleration belong to the
+    // whole mouse and stay as they are.
     void RestoreDefaults(CMouseProfile* profile = nullptr);
 
     // The default of a button or thumb key; false when it has none.
@@ -34,6 +35,8 @@ private:
     using AssignmentTable = std::vector<std::pair<int32_t, Assignment>>;
 
     void ApplyDefaults(CMouseProfile* profile, bool osdFromCurrent);
+    // The settings of the whole mouse: polling rate and acceleration.
+    void ApplyMouseDefaults();
 
     std::wstring m_settingsFile;
     std::wstring m_profileFolder;

@@ -10,10 +10,13 @@
 
 #include "app/pages/MacrosPage.h"
 #include "controls/BitmapBtn.h"
+#include "controls/DropdownListItem.h"
 #include "controls/EditItem.h"
+#include "controls/TextItem.h"
 #include "macro/Macro.h"
 #include "macro/MacroDisplayItem.h"
 #include "macro/MacroRecorder.h"
+#include "popups/PredefinedMacroPopup.h"
 
 namespace {
 
@@ -298,6 +301,94 @@ TEST_F(MacrosPageTest, ALongRecordingIsCutAtTheLimitAndSaidOnce) {
     EXPECT_EQ((std::vector<uint32_t>{kMacroStatePress, kMacroStateRelease, kMacroStatePress, kMacroStateRelease}),
               states);
     EXPECT_LT(longest, 2000u) << "the window froze";
+}
+
+// Insert command without a selected row puts the command first; the texts
+// beside the delay boxes take clicks as their boxes do, and not while a
+// recording has the boxes disabled.
+TEST_F(MacrosPageTest, InsertCommandAndTheDelayBoxTexts) {
+    ScriptedPopups popups(m_hwnd);
+    popups.Ok(L"Steps");
+    Click(ctl::BUTTON_MACRO_CREATE, kMacrosPage);
+    ASSERT_EQ(L"Steps", Names().back());
+    popups.Seen();
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    ASSERT_TRUE(m_page->IsRecording());
+    m_display->OnRawInput(Key('A', RI_KEY_MAKE));
+    m_now += 300;
+    m_display->OnRawInput(Key('A', RI_KEY_BREAK));
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    const MacroEvents recorded = m_display->Events();
+    ASSERT_GE(recorded.size(), 2u);
+
+    // The first basic command, added with its button (start-up builds the list).
+    CPredefinedMacroList::Instance().Build();
+    const std::vector<std::wstring> basic = CPredefinedMacroList::Instance().Keywords(1);
+    ASSERT_FALSE(basic.empty());
+    MacroEvents command;
+    ASSERT_TRUE(CPredefinedMacroList::Instance().Lookup(names::PredefinedCommandId(basic[0].c_str()), command));
+    auto addFirstBasic = [](CGUIPanel& popup) {
+        auto* predefined = dynamic_cast<CPredefinedMacroPopup*>(&popup);
+        ASSERT_NE(predefined, nullptr);
+        ASSERT_NE(predefined->BasicList(), nullptr);
+        HWND list = predefined->BasicList()->Window();
+        SendMessageW(popup.Handle(), CDropdownListItem::kOpeningMessage, 0, reinterpret_cast<LPARAM>(list));
+        SendMessageW(popup.Handle(), CDropdownListItem::kChosenMessage, 0, reinterpret_cast<LPARAM>(list));
+        CGUIItem* add = popup.FindItem(CPredefinedMacroPopup::kAddBasic);
+        ASSERT_NE(add, nullptr);
+        SendMessageW(popup.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(add->Window()));
+    };
+    m_display->Select(-1);
+    popups.Do(addFirstBasic, true);
+    Click(ctl::BUTTON_MACRO_ADVANCED, kMacrosPage);
+    EXPECT_EQ(Seen({CPredefinedMacroPopup::kSkinFile}), popups.Seen());
+    MacroEvents expected = command;
+    expected.insert(expected.end(), recorded.begin(), recorded.end());
+    EXPECT_EQ(expected, m_config.MacroAt(m_config.GetMacroCount() - 1)->Events()) << "the command comes first";
+
+    // A selected row takes the command after it.
+    m_display->Select(0);
+    popups.Do(addFirstBasic, true);
+    Click(ctl::BUTTON_MACRO_ADVANCED, kMacrosPage);
+    popups.Seen();
+    expected.insert(expected.begin() + 1, command.begin(), command.end());
+    EXPECT_EQ(expected, m_config.MacroAt(m_config.GetMacroCount() - 1)->Events());
+
+    // The texts take the click themselves (a text that passes it through
+    // lets the window be dragged instead) and click their boxes.
+    for (int32_t id : {ctl::TEXT_IGNORE_DELAY, ctl::TEXT_INSERTDEFAULT_DELAY}) {
+        auto* text = dynamic_cast<CTextItem*>(::FindItem(m_window.PageItems(kMacrosPage), id));
+        ASSERT_NE(text, nullptr) << id;
+        RECT area = {};
+        GetWindowRect(text->Window(), &area);
+        EXPECT_EQ(HTCLIENT, SendMessageW(text->Window(), WM_NCHITTEST, 0,
+                                         MAKELPARAM(area.left + 4, area.top + 4)))
+            << id;
+    }
+    auto clickText = [&](int32_t id) {
+        CGUIItem* text = ::FindItem(m_window.PageItems(kMacrosPage), id);
+        ASSERT_NE(text, nullptr);
+        SendMessageW(text->Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+        SendMessageW(text->Window(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    };
+    CBitmapBtn* ignore = Button(ctl::BUTTON_IGNORE_DELAY);
+    CBitmapBtn* fixed = Button(ctl::BUTTON_INSERTDEFAULT_DELAY);
+    ASSERT_TRUE(ignore != nullptr && fixed != nullptr);
+    const int32_t ignoreBefore = ignore->GetChecked();
+    clickText(ctl::TEXT_IGNORE_DELAY);
+    EXPECT_NE(ignoreBefore, ignore->GetChecked());
+    clickText(ctl::TEXT_IGNORE_DELAY);
+    ASSERT_EQ(ignoreBefore, ignore->GetChecked());
+
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    ASSERT_TRUE(m_page->IsRecording());
+    const int32_t fixedBefore = fixed->GetChecked();
+    clickText(ctl::TEXT_IGNORE_DELAY);
+    clickText(ctl::TEXT_INSERTDEFAULT_DELAY);
+    EXPECT_EQ(ignoreBefore, ignore->GetChecked()) << "a disabled box ignores its text";
+    EXPECT_EQ(fixedBefore, fixed->GetChecked());
+    Click(ctl::BUTTON_MACRO_RECORD, kMacrosPage);
+    EXPECT_FALSE(m_page->IsRecording());
 }
 
 }  // namespace

@@ -188,6 +188,32 @@ TEST_F(MainWindow, ThumbGridSwitchesTakeOneStepPerClick) {
     EXPECT_EQ(numberRow, key1->DisplayText());
 }
 
+// A profile that lacks the NUM set's key ids: its positions take nothing,
+// and their boxes never show a choice the profile does not hold.
+TEST_F(MainWindow, AThumbPositionWithoutKeyShowsNoChoice) {
+    CMouseProfile* bare = m_config.CMouseConfig::CreateProfile(L"Bare");
+    ASSERT_NE(bare, nullptr);
+    for (int32_t key : kThumbKeys123)
+        ASSERT_TRUE(bare->SetKeyAssignment(key, MakeAssignment(kFunctionClick)));
+    m_config.SetCurrentProfile(bare);
+    m_window.SwitchPage(kPageThumbGrid);
+    Click(ctl::BUTTON_KEYASSIGN_123NUM_NUM, 1);
+    auto* box = dynamic_cast<CDropdownListItem*>(::FindItem(m_window.PageItems(1), ctl::BUTTON_ASSNTHUMBGRID01));
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(L"", box->DisplayText());
+
+    // "Right click" chosen on it, as the box reports a choice.
+    const int entry = box->FindEntry(names::FunctionName(kFunctionMenu));
+    ASSERT_GE(entry, 0);
+    ASSERT_TRUE(box->SelectEntry(entry));
+    SendMessageW(GetParent(box->Window()), CDropdownListItem::kChosenMessage, static_cast<WPARAM>(entry),
+                 reinterpret_cast<LPARAM>(box->Window()));
+    EXPECT_EQ(L"", box->DisplayText()) << "nothing was stored";
+    EXPECT_EQ(12, bare->GetKeyAssignmentCount());
+    for (int32_t key : kThumbKeys123)
+        EXPECT_EQ(kFunctionClick, bare->GetKeyAssignment(key).code) << key;
+}
+
 TEST_F(MainWindow, AMissingOrDamagedPageSkinEmptiesOnlyThatPage) {
     const std::wstring shipped = app::ModuleDirectory();
     const std::wstring copy = TempFile(L"tarn-app-damaged-skin\\");

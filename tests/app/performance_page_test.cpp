@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Manual.h"
 #include "app/pages/PerformancePage.h"
 #include "controls/BitmapBtn.h"
 #include "controls/DPIStageWindow.h"
@@ -323,6 +324,17 @@ TEST_F(PerformancePageTest, AMouseOutOfShapeIsShownInRangeAndWrittenBackValid) {
     EXPECT_EQ(3, held.GetStagesInUse());
     EXPECT_EQ(3, held.GetActiveStage());
     EXPECT_EQ(1234, held.GetStageValue(1)) << "a value off the step is still one the mouse takes";
+}
+
+// The lighting page's manual links open the manual at a chapter: the
+// address must keep "#chapter" as its fragment wherever the program lives.
+TEST(ManualLink, TheChapterSurvivesSpacesAndSignsInThePath) {
+    const std::wstring address =
+        app::ManualAddress(L"C:\\Program Files\\Tarn 100%\\Manuals\\de\\index.html", L"updating");
+    EXPECT_EQ(L"file:///C:/Program%20Files/Tarn%20100%25/Manuals/de/index.html#updating", address);
+    EXPECT_EQ(std::wstring::npos, address.find(L' '));
+    const std::wstring plain = app::ManualAddress(L"C:\\Tarn\\Manuals\\index.html", nullptr);
+    EXPECT_EQ(L"file:///C:/Tarn/Manuals/index.html", plain);
 }
 
 }  // namespace

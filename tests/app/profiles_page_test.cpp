@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/pages/ProfilesPage.h"
+#include "controls/DropdownListItem.h"
 #include "controls/TextItem.h"
 #include "controls/XListCtrl.h"
 #include "popups/PreviewPopup.h"
@@ -358,6 +359,91 @@ TEST_F(ProfilesPageTest, ThePreviewShowsTheChosenProfile) {
     Menu(profile.GetName(), L"$Preview");
     EXPECT_EQ(Seen({L"PreviewPopup.xml"}), popups.Seen());
     EXPECT_EQ(toFirst, m_config.GetButtonAssignment(3, &profile));
+}
+
+// Names that differ only in letter case are two profiles: the button's
+// choice, the preview, the write to the mouse and a delete each keep to the
+// one named.
+TEST_F(ProfilesPageTest, ProfilesNamedApartOnlyByCaseStayApart) {
+    ScriptedPopups popups(m_hwnd);
+    CMouseProfile* home = m_config.GetCurrentProfile();
+    const std::wstring homeName = home->GetName();
+    std::vector<std::wstring> kept = NamesOf(m_config);
+    kept.push_back(L"game");
+    ASSERT_NE(m_config.CreateProfile(L"Game"), nullptr);
+    ASSERT_NE(m_config.CreateProfile(L"game"), nullptr);
+    m_window.SwitchPage(kPageTopView);
+
+    // "Profile" chosen with "game" on the front button, as the box reports it.
+    auto* front =
+        dynamic_cast<CDropdownListItem*>(::FindItem(m_window.PageItems(0), ctl::BUTTON_ASSNLEFTCLICKFRONT));
+    ASSERT_NE(front, nullptr);
+    const int entry = front->FindEntry(names::FunctionName(kFunctionProfileById));
+    ASSERT_GE(entry, 0);
+    ASSERT_TRUE(front->SelectEntry(entry, L"game"));
+    SendMessageW(GetParent(front->Window()), CDropdownListItem::kChosenMessage, static_cast<WPARAM>(entry),
+                 reinterpret_cast<LPARAM>(front->Window()));
+    const Assignment chosen = m_config.GetButtonAssignment(kButtonLeftFront, home);
+    ASSERT_EQ(kFunctionProfileByName, chosen.code);
+    EXPECT_EQ(L"game", AssignmentName(chosen));
+    EXPECT_EQ(L"game", front->SecondText());
+    EXPECT_EQ(L"game", CProfilesPage::DescribeProfile(m_config, *home).topView[3].detail) << "the preview";
+
+    // On the mouse the button switches to game, not to Game.
+    ApplyAndWait();
+    auto onMouse = [](CVellConfig& config, const std::wstring& name) -> CMouseProfile* {
+        for (int32_t i = 0; i < config.GetProfileCount(); ++i) {
+            if (config.ProfileAt(i)->GetName() == name)
+                return config.ProfileAt(i);
+        }
+        return nullptr;
+    };
+    {
+        CVellConfig mouse;
+        ASSERT_TRUE(ReadMouse(mouse));
+        CMouseProfile* target = onMouse(mouse, L"game");
+        CMouseProfile* start = onMouse(mouse, homeName);
+        ASSERT_TRUE(target != nullptr && start != nullptr && onMouse(mouse, L"Game") != nullptr);
+        const Assignment written = mouse.GetButtonAssignment(kButtonLeftFront, start);
+        ASSERT_EQ(kFunctionProfileById, written.code);
+        EXPECT_EQ(target->GetId(), AssignmentId(written));
+    }
+
+    // Deleting Game leaves the buttons that switch to game alone.
+    Assignment toGame = MakeAssignment(kFunctionProfileByName);
+    SetAssignmentName(toGame, L"game");
+    home = m_config.GetCurrentProfile();
+    ASSERT_TRUE(m_config.SetButtonAssignment(kButtonLeftRear, toGame, home));
+    m_window.SwitchPage(kPageProfiles);
+    m_window.ProfilesPage()->Refresh();
+    popups.Ok();
+    Menu(L"Game", L"$Delete");
+    EXPECT_EQ(Seen({L"ConfirmDeletePopup.xml"}), popups.Seen());
+    EXPECT_EQ(kept, NamesOf(m_config));
+    EXPECT_EQ(toGame, m_config.GetButtonAssignment(kButtonLeftRear, home));
+    const Assignment front2 = m_config.GetButtonAssignment(kButtonLeftFront, home);
+    EXPECT_TRUE(front2.code == kFunctionProfileById || front2.code == kFunctionProfileByName)
+        << "still switches to game";
+}
+
+// Restore defaults on one profile leaves what belongs to the whole mouse.
+TEST_F(ProfilesPageTest, RestoreDefaultsKeepsThePollingRateAndAcceleration) {
+    ScriptedPopups popups(m_hwnd);
+    CMouseProfile* profile = m_config.GetCurrentProfile();
+    ASSERT_GT(m_mouse.GetPollingRateCount(), 2);
+    m_config.SetPollingRateChoice(2);
+    m_config.SetAccelerationEnabled(true);
+    const int32_t level = m_config.SetAccelerationLevel(8);
+    ASSERT_NE(5, level) << "a level other than the default";
+    m_config.SetSensitivity(400, profile);
+
+    popups.Ok();
+    Menu(profile->GetName(), L"$RestoreDefault");
+    EXPECT_EQ(Seen({L"RestorePopup.xml"}), popups.Seen());
+    EXPECT_EQ(1800, m_config.GetSensitivity(profile)) << "the profile's own settings are restored";
+    EXPECT_EQ(2, m_config.GetPollingRateChoice());
+    EXPECT_TRUE(m_config.GetAccelerationEnabled());
+    EXPECT_EQ(level, m_config.GetAccelerationLevel());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // and the bound check box, texts placed on a bitmap item.
 #include <windows.h>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "control_support.h"
@@ -244,6 +246,16 @@ TEST_F(TextItemTest, BoundCheckBoxTogglesAndTheTextReportsWithItsOwnId) {
                           {{WM_COMMAND, static_cast<WPARAM>(kProfileName),
                             reinterpret_cast<LPARAM>(managed.Window()), ctest::kBoth}},
                           "check box that does not toggle on click");
+
+    // A disabled box ignores its text: no toggle, no command.
+    EnableWindow(toggling.Window(), FALSE);
+    text->SetLinkedCheckBox(&toggling);
+    panel.seen.clear();
+    SendMessageW(text->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(toggling.GetChecked(), 1);
+    EXPECT_TRUE(std::none_of(panel.seen.begin(), panel.seen.end(), [&](const auto& seen) {
+        return seen.message == WM_COMMAND && seen.lParam == checkHwnd;
+    })) << "no command for a disabled box";
     text->SetLinkedCheckBox(nullptr);
 }
 

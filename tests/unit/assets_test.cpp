@@ -378,6 +378,20 @@ TEST_F(AssetsSkin, EveryNameAReferenceAndColourIsKnown) {
     }
 }
 
+// A text that names a check box stands for the box: it must take clicks
+// itself, or a click on it passes to the window behind (which drags).
+TEST_F(AssetsSkin, EveryCheckBoxTextTakesClicks) {
+    int texts = 0;
+    for (const auto& skin : Skins())
+        for (const XmlElement* element : skin.elements) {
+            if (element->Name() != L"TEXTITEM" || !element->HasAttribute(L"checkboxid"))
+                continue;
+            ++texts;
+            EXPECT_TRUE(FlagSet(*element, L"interactive")) << Where(skin, *element) << ": needs interactive=\"1\"";
+        }
+    EXPECT_GT(texts, 0) << "the shipped skins have texts beside their check boxes";
+}
+
 // The main window binds these items by name.
 TEST_F(AssetsSkin, MainPageDeclaresWhatTheMainWindowBinds) {
     const Skin* main = SkinNamed(L"MainPage.xml");

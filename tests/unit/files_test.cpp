@@ -274,6 +274,39 @@ TEST_F(ProfileFile, RenameMovesTheFileAndKeepsItOnACaseChange) {
     EXPECT_FALSE(Exists(SavePath(L"Other.vxp")));
 }
 
+TEST_F(ProfileFile, NamesDifferingOnlyInCaseKeepFilesOfTheirOwn) {
+    {
+        CVellConfig config;
+        config.CreateProfile(L"Game");
+        config.SetCurrentProfile(config.CreateProfile(L"game"));
+        EXPECT_TRUE(config.SaveSettings());
+        const std::wstring upper = config.ProfileAt(0)->GetFilePath();
+        const std::wstring lower = config.ProfileAt(1)->GetFilePath();
+        // The disk ignores letter case: "game.vxp" would be Game's file.
+        EXPECT_EQ(upper, SavePath(L"Game.vxp"));
+        EXPECT_EQ(lower, SavePath(L"game0000.vxp"));
+        EXPECT_EQ(ReadValue(upper, L"PROPERTIES", L"name"), L"Game");
+        EXPECT_EQ(ReadValue(lower, L"PROPERTIES", L"name"), L"game");
+        // Saved again, each keeps its file.
+        EXPECT_TRUE(config.SaveSettings());
+        EXPECT_EQ(config.ProfileAt(0)->GetFilePath(), upper);
+        EXPECT_EQ(config.ProfileAt(1)->GetFilePath(), lower);
+    }
+    CVellConfig loaded;
+    loaded.LoadSettings();
+    EXPECT_EQ(ProfileNames(loaded), (std::set<std::wstring>{L"Game", L"game"}));
+    ASSERT_NE(loaded.GetCurrentProfile(), nullptr);
+    EXPECT_EQ(loaded.GetCurrentProfile()->GetName(), L"game") << "the active one, by its exact name";
+    ASSERT_NE(loaded.FindByName(L"Game"), nullptr);
+    EXPECT_EQ(loaded.FindByName(L"Game")->GetName(), L"Game");
+    EXPECT_EQ(loaded.FindByName(L"game")->GetName(), L"game");
+    // With Game gone, game keeps its numbered file, and saving leaves no second one.
+    loaded.Delete(loaded.FindByName(L"Game"));
+    EXPECT_TRUE(loaded.SaveSettings());
+    EXPECT_EQ(loaded.ProfileAt(0)->GetFilePath(), SavePath(L"game0000.vxp"));
+    EXPECT_FALSE(Exists(SavePath(L"Game.vxp")));
+}
+
 TEST_F(ProfileFile, FailedSaveOnRenameKeepsTheOldFile) {
     CVellConfig config;
     CMouseProfile* keep = config.CreateProfile(L"Keep");

@@ -52,13 +52,6 @@ bool NamesMacro(const Assignment& a, const GUID& id, const std::wstring& name) {
                                                                   TRUE) == CSTR_EQUAL;
 }
 
-bool NamesProfile(const Assignment& a, const GUID& id, const std::wstring& name) {
-    if (a.code == kFunctionProfileById)
-        return AssignmentId(a) == id && id != GUID{};
-    return a.code == kFunctionProfileByName && CompareStringOrdinal(AssignmentName(a).c_str(), -1, name.c_str(),
-                                                                    -1, TRUE) == CSTR_EQUAL;
-}
-
 }  // namespace
 
 CAssignPage::CAssignPage(CVellConfig& config, IMouseDevice* device, IPageHost& host, const ItemList& topView,
@@ -254,8 +247,12 @@ void CAssignPage::ApplyChoice(int32_t buttonId, CDropdownListItem& box) {
     if (index < 0)
         return;
     Assignment saved;
-    if (!ReadAssignment(buttonId, saved))
-        return;  // a thumb position without key id takes no assignment
+    if (!ReadAssignment(buttonId, saved)) {
+        // A thumb position without key id takes no assignment: the box goes
+        // back to showing what is stored, which is nothing.
+        ShowAssignment(buttonId, box);
+        return;
+    }
     const std::wstring keyword = box.EntryText(index);
     const std::wstring second = box.SecondText();
     const int32_t code = names::FunctionId(keyword.c_str());
@@ -349,19 +346,18 @@ void CAssignPage::ToggleThumbKeys() {
 
 // ---- a macro or profile goes ------------------------------------------------------
 
-void CAssignPage::ResetWhere(bool (*names)(const Assignment&, const GUID&, const std::wstring&), const GUID& id,
-                             const std::wstring& name) {
+void CAssignPage::ResetWhere(const std::function<bool(const Assignment&)>& names) {
     // Every button and both key sets of every profile, not only those on
     // view: a reference to what is gone would never read back from the mouse.
     for (int32_t p = 0; p < m_config.GetProfileCount(); ++p) {
         CMouseProfile* profile = m_config.ProfileAt(p);
         std::vector<int32_t> buttons, keys;
         for (const auto& [buttonId, assignment] : profile->ButtonAssignments()) {
-            if (names(assignment, id, name))
+            if (names(assignment))
                 buttons.push_back(buttonId);
         }
         for (const auto& [keyId, assignment] : profile->KeyAssignments()) {
-            if (names(assignment, id, name))
+            if (names(assignment))
                 keys.push_back(keyId);
         }
         for (int32_t buttonId : buttons) {
@@ -379,9 +375,17 @@ void CAssignPage::ResetWhere(bool (*names)(const Assignment&, const GUID&, const
 }
 
 void CAssignPage::ForgetMacro(const GUID& id, const std::wstring& name) {
-    ResetWhere(NamesMacro, id, name);
+    ResetWhere([&](const Assignment& a) { return NamesMacro(a, id, name); });
 }
 
 void CAssignPage::ForgetProfile(const GUID& id, const std::wstring& name) {
-    ResetWhere(NamesProfile, id, name);
+    // A name may differ from another profile's only in letter case: an
+    // assignment by name goes with the profile its name finds.
+    const CMouseProfile* gone = m_config.FindByName(name.c_str());
+    ResetWhere([&](const Assignment& a) {
+        if (a.code == kFunctionProfileById)
+            return id != GUID{} && AssignmentId(a) == id;
+        return a.code == kFunctionProfileByName && gone != nullptr &&
+               m_config.FindByName(AssignmentName(a).c_str()) == gone;
+    });
 }

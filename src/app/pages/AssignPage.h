@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -51,8 +52,8 @@ private:
     bool StoreKeepingAClick(int32_t buttonId, const Assignment& assignment, const Assignment& saved);
     void SetKeypad(int map);
     void ToggleThumbKeys();
-    void ResetWhere(bool (*names)(const Assignment&, const GUID&, const std::wstring&), const GUID& id,
-                    const std::wstring& name);
+    // Every assignment for which `names` holds gets its button's default.
+    void ResetWhere(const std::function<bool(const Assignment&)>& names);
 
     const ItemList& m_topView;
     const ItemList& m_thumbGrid;

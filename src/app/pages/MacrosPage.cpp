@@ -278,14 +278,14 @@ void CMacrosPage::InsertPredefined() {
     MacroEvents sequence;
     if (!predefined.Lookup(names::PredefinedCommandId(popup.ChosenCommand().c_str()), sequence))
         return;
-    // After the selected row; at the end of the macro when none is selected.
+    // After the selected row; at the start of the macro when none is selected.
     MacroEvents events = m_display->Events();
     if (events.size() + sequence.size() > static_cast<size_t>(Limits().eventsPerMacro)) {
         Warn(kEventsLimitPopup);
         return;
     }
     const int row = m_display->SelectedRow();
-    const size_t at = row >= 0 ? static_cast<size_t>(row) + 1 : events.size();
+    const size_t at = row >= 0 ? static_cast<size_t>(row) + 1 : 0;
     events.insert(events.begin() + static_cast<std::ptrdiff_t>(std::min(at, events.size())), sequence.begin(),
                   sequence.end());
     macro->SetEvents(events);
