@@ -294,8 +294,10 @@ void Mouse::Adopt(MouseState state) {
 }
 
 void Mouse::Store(StoreKind kind) {
+    // Past every revision this process has seen, even when the file was
+    // put back to an older one behind its back.
     if (kind == StoreKind::kCommit)
-        m_state.revision = NextRevision(m_state.revision);
+        m_state.revision = NextRevision(std::max(m_state.revision, m_lastRevision));
     DWORD error = ERROR_WRITE_FAULT;
     bool saved = false;
     // A state the file could not load again is never committed: the next
@@ -319,7 +321,7 @@ void Mouse::Store(StoreKind kind) {
     }
     if (!saved) {
         // A change that is not in the file did not happen: the state is read
-        // again at the next Lock(). A deleted file's rewrite keeps the state,
+        // again at the next access. A deleted file's rewrite keeps the state,
         // which is still the latest there is.
         if (kind != StoreKind::kRewrite)
             m_loaded = false;
