@@ -582,6 +582,13 @@ void CVellAppDlg::OnCloseRequest() {
         End(IDCANCEL);
         return;
     }
+    // Everything shown is on its way to the mouse: the window closes once it
+    // is there, as after OK (a failed write keeps it open and says why).
+    if (WritePending() && app::MouseImage(*m_config) == m_sentImage) {
+        m_closeAfterWrite = true;
+        SetTimer(Handle(), kCloseWaitTimer, kCloseWaitMs, nullptr);
+        return;
+    }
     CUnsavedChangesPopup popup(kUnsavedPopup, IDD_POPUP_WARNING, Handle());
     switch (RunPopup(popup)) {
         case CUnsavedChangesPopup::kResultApply:

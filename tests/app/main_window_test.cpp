@@ -36,6 +36,19 @@ TEST_F(MainWindow, QuickAppliesAndAnImmediateOkLeaveTheLastStateOnTheMouse) {
     EXPECT_EQ(3300, StageOnMouse());
 }
 
+// Closing while the write of everything shown still runs asks nothing: the
+// window closes once the mouse has it.
+TEST_F(MainWindow, ClosingDuringTheWriteOfEverythingShownWaitsForIt) {
+    ScriptedPopups popups(m_hwnd);
+    m_config.SetStageValue(1, 2700);
+    Click(ctl::BUTTON_APPLY);
+    ASSERT_TRUE(m_window.WritePending());
+    PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(m_hwnd); }));
+    EXPECT_TRUE(popups.Seen().empty());
+    EXPECT_EQ(2700, StageOnMouse());
+}
+
 TEST_F(MainWindow, AFailedWriteKeepsTheWindowAndTheEdits) {
     // The run's first write backs the mouse up first; the fault below is
     // meant for a write.

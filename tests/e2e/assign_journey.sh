@@ -64,7 +64,7 @@ for tab in BUTTON_ADJUSTPERFORMANCE:page-performance BUTTON_MANAGEPROFILES:page-
 done
 
 check "the program closes" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 
 dump="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d ' \r\n')"
 check "the front button beside the left button double-clicks" \

@@ -83,3 +83,17 @@ popup_click() {  # popup_click SKIN CONTROL
   p click $((fgl + x + w / 2)) $((fgt + y + h / 2))
   sleep 0.2
 }
+# Waits (up to 20 s) for the program of start_program to end. One that is
+# still there (a question nobody answers) is ended, so that a journey fails
+# on its checks instead of hanging until the test's time is up.
+wait_program() {
+  local i
+  for i in $(seq 1 100); do
+    kill -0 "$app" 2>/dev/null || { wait "$app" 2>/dev/null; return 0; }
+    sleep 0.2
+  done
+  echo "the program did not end: ended by force"
+  kill "$app" 2>/dev/null
+  wait "$app" 2>/dev/null
+  return 1
+}

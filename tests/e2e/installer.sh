@@ -98,7 +98,7 @@ run running "$setup" /S
 check "installing over the running program is refused (exit 3)" test "$(rc running)" = 3
 check "the refused reinstall touched no file" test "$(stat -c %Y "$inst/TarnConfig.exe")" = "$(date -d 2000-01-01 +%s)"
 check "the program closes" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 
 # --- reinstall over an older installation --------------------------------------
 # As an older build would have left it: a skin file this build no longer

@@ -106,7 +106,7 @@ shot macros-assigned
 click_control MainPage.xml BUTTON_APPLY
 sleep 2
 check "the program closes" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 
 dump="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d '\r\n' | tr -s ' ')"
 echo "$dump" > "$shots/macros-dump.json"
@@ -135,7 +135,7 @@ check "the confirmation closed" main_front
 click_control MainPage.xml BUTTON_APPLY
 sleep 2
 check "the program closes again" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 flat="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d ' \r\n')"
 check "the macro is gone from the mouse" bash -c "! grep -q '\"name\":\"Combo\"' <<<'$flat'"
 check "thumb key 3 is back at its default" test "$(grep -o '{"key":4,[^}]*}' <<<"$flat")" = "$factory"

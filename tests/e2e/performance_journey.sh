@@ -90,7 +90,7 @@ click_control MainPage.xml BUTTON_ADJUSTPERFORMANCE
 sleep 0.8
 shot performance-before-restart
 check "the program closes" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 
 dump="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d '\r\n ')"
 echo "$dump" > "$shots/performance-dump.json"
@@ -109,7 +109,7 @@ click_control MainPage.xml BUTTON_ADJUSTPERFORMANCE
 sleep 0.8
 shot performance-after-restart
 check "the program closes again" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 same_page() {
   compare -metric AE -crop 880x300+$((ox + 40))+$((oy + 232)) \
     "$shots/performance-before-restart.png" "$shots/performance-after-restart.png" null: 2>/dev/null

@@ -126,7 +126,7 @@ sleep 1.5
 crop="$((lw))x$((lh))+$((ox + lx))+$((oy + ly))"
 import -window root -crop "$crop" "$state_dir/list-before.png" 2>/dev/null
 check "the program closes" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 
 dump="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d '\r\n' | tr -s ' ')"
 echo "$dump" > "$shots/profiles-dump.json"
@@ -151,7 +151,7 @@ shot profiles-restarted
 check "after a restart the list is the same" \
   test "$(compare -metric AE "$state_dir/list-before.png" "$state_dir/list-after.png" null: 2>&1)" = 0
 check "the program closes" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 
 rm -rf "$state_dir"
 summary

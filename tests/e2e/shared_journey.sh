@@ -66,7 +66,7 @@ check "the edit reached the mouse" test "$(front_code)" = 0
 check "and the imported profile stays" test "$(names)" = '"Profile 1" "Profile 1" '
 shot shared-reloaded
 check "the program closes" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 
 rm -rf "$state_dir"
 summary

@@ -98,7 +98,7 @@ click_control MainPage.xml BUTTON_APPLY
 sleep 3
 every_page before
 check "the program closes" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 
 dump="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d '\r\n ')"
 echo "$dump" > "$shots/whole-dump.json"
@@ -118,7 +118,7 @@ check "the 1 ms polling interval" grep -q '"pollingIntervalMs":1,' <<<"$dump"
 start_program "the program starts again"
 every_page after
 check "the program closes again without asking" p close "$cls" 10000
-wait "$app" 2>/dev/null
+wait_program
 same() {  # the page area (below the tabs, above the bottom row) of two screenshots
   compare -metric AE -crop 880x330+$((ox + 40))+$((oy + 232)) "$shots/$1-before.png" "$shots/$1-after.png" null: 2>/dev/null
 }
