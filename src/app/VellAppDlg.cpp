@@ -251,6 +251,12 @@ void CVellAppDlg::RefreshPages() {
     }
 }
 
+void CVellAppDlg::MouseTookImport(bool heldAllBefore) {
+    if (heldAllBefore)
+        m_heldImage = app::MouseImage(*m_config);
+    ShowUnsaved();
+}
+
 INT_PTR CVellAppDlg::RunPopup(CPopupBox& popup) {
     return popup.RunModal();
 }

@@ -83,6 +83,8 @@ private:
     void RefreshPages() override;
     void ShowProfile() override;
     INT_PTR RunPopup(CPopupBox& popup) override;
+    bool MouseHoldsAllShown() override { return !HasUnsavedChanges(); }
+    void MouseTookImport(bool heldAllBefore) override;
 
     // Reads the page files of the flags not read yet and binds every page
     // whose files are all read.

@@ -223,6 +223,7 @@ TEST_F(MacrosPageTest, ImportAndExportSayWhatFailedAndChangeNothing) {
     ASSERT_EQ(before.size(), static_cast<size_t>(m_config.GetMacroCount()));
     EXPECT_EQ(events, m_config.MacroAt(m_config.GetMacroCount() - 1)->Events());
     EXPECT_EQ(m_config.GetMacroCount() - 1, m_page->SelectedMacro()) << "the imported macro is shown";
+    EXPECT_FALSE(m_window.HasUnsavedChanges()) << "the mouse holds the import: nothing to apply";
 
     for (const std::wstring& file : {exported, bad, huge})
         DeleteFileW(file.c_str());

@@ -341,6 +341,8 @@ void CMacrosPage::ImportMacro() {
 }
 
 bool CMacrosPage::ImportFile(const std::wstring& path) {
+    // The unsaved mark follows what the mouse holds, and the mouse took it.
+    const bool heldAll = m_host.MouseHoldsAllShown();
     if (m_device == nullptr || !m_device->ImportMacro(path.c_str(), &m_config)) {
         Warn(kImportFailedPopup, L": " + CXListCtrl::FileNameOf(path));
         return false;
@@ -348,6 +350,7 @@ bool CMacrosPage::ImportFile(const std::wstring& path) {
     m_selected = m_config.GetMacroCount() - 1;
     FillList();
     ShowSelected();
+    m_host.MouseTookImport(heldAll);
     return true;
 }
 

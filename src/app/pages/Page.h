@@ -49,6 +49,11 @@ public:
     virtual void ShowProfile() = 0;
     // Runs a popup modally over the main window; its result (1 OK, 2 Cancel).
     virtual INT_PTR RunPopup(CPopupBox& popup) = 0;
+    // Whether the mouse holds everything the window shows.
+    virtual bool MouseHoldsAllShown() { return true; }
+    // An import went to the mouse and the window at once: when the mouse
+    // held everything shown before it, it still does.
+    virtual void MouseTookImport(bool heldAllBefore) { (void)heldAllBefore; }
 };
 
 class CPage {

@@ -369,12 +369,15 @@ void CProfilesPage::ImportProfile() {
 }
 
 bool CProfilesPage::ImportFile(const std::wstring& path) {
+    // The unsaved mark follows what the mouse holds, and the mouse took it.
+    const bool heldAll = m_host.MouseHoldsAllShown();
     if (m_device == nullptr || !m_device->ImportProfile(path.c_str(), &m_config)) {
         // Nothing was added: neither here nor on the mouse.
         Warn(kImportFailedPopup, L": " + CXListCtrl::FileNameOf(path));
         return false;
     }
     Refresh();
+    m_host.MouseTookImport(heldAll);
     return true;
 }
 
