@@ -372,7 +372,8 @@ DWORD WINAPI CMouse::WorkerMain(void* param) noexcept {
     if (SUCCEEDED(init)) {
         try {
             devlink::Link link;
-            if (!OpenLink(job.product, link)) {
+            job.reached = OpenLink(job.product, link);
+            if (!job.reached) {
                 if (job.backup.asked)
                     job.backup.detail = L"the mouse did not answer";
             } else if (job.revisionRead != 0 && link.revision != job.revisionRead && !job.overChanges) {
@@ -464,7 +465,9 @@ void CMouse::CollectWrite() {
             if (macro.HasId() &&
                 std::find(m_knownMacros.begin(), m_knownMacros.end(), macro.Id()) == m_knownMacros.end())
                 m_knownMacros.push_back(macro.Id());
-        m_found = 0;
+        // Only a mouse the worker could not find is gone; a step that
+        // failed on a mouse that answered leaves it found.
+        m_found = job->reached ? 1 : 0;
     }
 }
 

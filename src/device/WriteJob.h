@@ -74,6 +74,7 @@ struct WriteJob {
 
     // Set by the worker before it clears busy.
     bool ok = false;
+    bool reached = false;  // the worker found the mouse
     WriteOutcome outcome = WriteOutcome::kFailed;
     // What the mouse holds after the write, read back on the worker, and
     // its revision then.

@@ -266,6 +266,30 @@ TEST_F(SharedMouse, ApplyAfterAFailedConnectionWrites) {
     EXPECT_EQ(CVellAppDlg::WriteStatus::kWritten, m_window.LastWriteStatus());
 }
 
+// A write that did not reach the mouse says why: a mouse that is gone, or
+// one that answered but did not take every change.
+TEST_F(SharedMouse, AFailedWriteSaysWhy) {
+    ScriptedPopups popups(m_hwnd);
+    std::wstring said;
+    auto capture = [&](CGUIPanel& popup) {
+        if (auto* text = popup.FindItemAs<CTextItem>(CVellWarningDlg::kMessageText, kItemText))
+            said = text->GetText();
+    };
+    m_config.SetStageValue(1, 1900);
+    SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", L"Sensitivity.SetStages:1");
+    popups.Do(capture, true);
+    ApplyAnswered(popups, 1);
+    EXPECT_EQ(Seen({L"WriteFailedPopup.xml"}), m_seen);
+    EXPECT_EQ(Said(L"$WriteFailedStep") + L" " + Said(L"$WriteFailedKept"), said);
+    SetEnvironmentVariableW(L"TARN_DEVICE_FAULT", nullptr);
+    SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", L"none");
+    popups.Do(capture, true);
+    ApplyAnswered(popups, 1);
+    SetEnvironmentVariableW(L"TARN_DEVICE_SCENARIO", nullptr);
+    EXPECT_EQ(Said(L"$WriteFailedNoMouse") + L" " + Said(L"$WriteFailedKept"), said);
+    EXPECT_EQ(1900, m_config.GetStageValue(1)) << "the edit is kept";
+}
+
 // More than the mouse holds is refused before anything changes: the
 // profiles created and deleted here stay as they were on the mouse.
 TEST_F(SharedMouse, LimitsRefuseTheWriteBeforeItChangesAnything) {
