@@ -435,7 +435,6 @@ void CMouse::CollectWrite() {
     std::shared_ptr<devlink::WriteJob> job = std::move(m_job);
     devlink::ApplyIdentities(*job);
     m_backupReport = job->backup;
-    m_lastOutcome = job->outcome;
     if (job->outcome == WriteOutcome::kWritten || job->outcome == WriteOutcome::kFailed) {
         // The caps a mouse without profiles could not tell at the read.
         if ((m_caps.buttonBits.empty() || m_caps.keyIds.empty()) && !job->caps.keyIds.empty())
@@ -469,11 +468,6 @@ void CMouse::CollectWrite() {
         // failed on a mouse that answered leaves it found.
         m_found = job->reached ? 1 : 0;
     }
-}
-
-WriteOutcome CMouse::LastWriteOutcome() {
-    IsBusy();
-    return m_lastOutcome;
 }
 
 std::unique_ptr<CMouseConfig> CMouse::TakeReadBack() {

@@ -94,7 +94,6 @@ public:
     bool WaitUntilIdle(DWORD timeoutMs);
     // Whether the last write that ended wrote every section it was asked for.
     bool LastWriteSucceeded() const;
-    WriteOutcome LastWriteOutcome() override;
     void WriteOverChanges() override { m_overChanges = true; }
     DeviceLimits GetLimits() override { return m_limits; }
     std::unique_ptr<CMouseConfig> TakeReadBack() override;
@@ -151,6 +150,5 @@ private:
     std::vector<GUID> m_knownMacros;
     DeviceLimits m_limits;
     bool m_overChanges = false;  // asked of the next write
-    WriteOutcome m_lastOutcome = WriteOutcome::kFailed;
     std::unique_ptr<CMouseConfig> m_readBack;  // of the last write collected
 };

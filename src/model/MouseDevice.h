@@ -88,8 +88,6 @@ public:
     // Once that write has ended: what became of its backup (once; afterwards
     // nothing is asked until the next request).
     virtual BackupReport TakeBackupReport() { return {}; }
-    // What the last write that ended came to.
-    virtual WriteOutcome LastWriteOutcome() { return WriteOutcome::kFailed; }
     // The next write goes ahead although another program changed the mouse
     // since it was read: what that program added stays on the mouse.
     virtual void WriteOverChanges() {}
