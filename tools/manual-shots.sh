@@ -207,6 +207,7 @@ popup_text() {
     ImporttProfileWarningPopup) printf '%s\n' --message '$ImportProfile' ;;
     ImportProfileFailedPopup) printf '%s\n' --append ': Game.vxp' ;;
     ImportMacroFailedPopup) printf '%s\n' --append ': Combo.vxm' ;;
+    ImportedAsCopyPopup) printf '%s\n' --append ': Game00' --detail '$ImportedAsCopyMessage Game' ;;
   esac
 }
 skin_picture() {  # skin_picture CODE LANGUAGE_NUMBER STEM

@@ -18,6 +18,7 @@
 #include "skin/LangTable.h"
 #include "skin/ControlIds.h"
 #include "skin/SkinLoader.h"
+#include "win/Handles.h"
 
 namespace {
 
@@ -271,15 +272,19 @@ void CVellAppDlg::SwitchPage(uint32_t flag) {
     // Hiding every other page before showing the new one keeps two pages'
     // controls from ever being on screen together. (Before the window is
     // first shown there is nothing to hold back: WM_SETREDRAW would mark it
-    // visible too early.)
+    // visible too early.) The background is the same for every page, so only
+    // where the two pages' items and the tabs stand is painted again.
     const bool onScreen = IsWindowVisible(Handle()) != FALSE;
+    win::UniqueRgn changed(onScreen ? CreateRectRgn(0, 0, 0, 0) : nullptr);
     if (onScreen)
         SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
     for (int i = 0; i < kPageCount; ++i) {
         if (PageFlagAt(i) == page)
             continue;
-        for (const auto& item : m_pageItems[static_cast<size_t>(i)])
+        for (const auto& item : m_pageItems[static_cast<size_t>(i)]) {
+            AddShownArea(item.get(), changed.get());
             ShowItem(item.get(), false);
+        }
     }
     m_currentPage = page;
     for (const auto& item : *CurrentItems())
@@ -289,12 +294,16 @@ void CVellAppDlg::SwitchPage(uint32_t flag) {
     if (page == kPagePerformance && m_performance != nullptr && (m_boundPages & kPagePerformance) != 0)
         m_performance->ShowViews();
     for (const Tab& tab : kTabs) {
-        if (auto* button = dynamic_cast<ICheckBoxLink*>(FindItem(tab.id)))
+        CGUIItem* item = FindItem(tab.id);
+        if (auto* button = dynamic_cast<ICheckBoxLink*>(item))
             button->SetChecked((tab.pages & page) != 0 ? 1 : 0);
+        AddShownArea(item, changed.get());
     }
     if (onScreen) {
+        for (const auto& item : *CurrentItems())
+            AddShownArea(item.get(), changed.get());
         SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
-        RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+        RedrawWindow(Handle(), nullptr, changed.get(), RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
 }
 

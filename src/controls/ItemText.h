@@ -36,6 +36,9 @@ std::wstring TooltipText(const std::wstring& key);
 // DrawText flags of text items and bitmap windows. Left single-line gives 0:
 // the text is written at a fixed offset instead.
 UINT TextDrawFormat(Justify justify, bool multiline);
+// Glyphs may ink this many pixels past their advance: text that wraps does
+// so this far inside its item, so a line's last letter is never cut off.
+inline constexpr int kInkOverhang = 3;
 
 // "Arial", height 14, weight 700: the font of items without one.
 win::UniqueFont MakeDefaultFont();

@@ -64,6 +64,8 @@ void CTextItem::Paint(HDC dc, const RECT& client) {
     controls::PrepareItemText(dc, m_font, CurrentColour(), fallback);
     if (m_options.drawFormat != 0) {
         RECT area = {0, 0, client.right - client.left, client.bottom - client.top};
+        if ((m_options.drawFormat & DT_WORDBREAK) != 0)
+            area.right -= controls::kInkOverhang;
         DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &area, m_options.drawFormat);
     } else {
         RECT at = {client.left + 5, client.top + 2, client.right, client.bottom};

@@ -62,10 +62,10 @@ public:
     bool CreateMacro(CMacro* macro) override;
     bool LoadMacro(GUID id, CMacro* macro) override;
     bool DeleteAllMacros() override;
-    bool ImportMacro(const wchar_t* path, CMouseConfig* config) override;
+    bool ImportMacro(const wchar_t* path, CMouseConfig* config, std::wstring* nameInFile = nullptr) override;
     bool ExportMacro(const wchar_t* path, CMacro* macro) override;
     bool IsMacroOnDevice(CMacro* macro) override;
-    bool ImportProfile(const wchar_t* path, CMouseConfig* config) override;
+    bool ImportProfile(const wchar_t* path, CMouseConfig* config, std::wstring* nameInFile = nullptr) override;
     bool ExportProfile(const wchar_t* path, CMouseProfile* profile) override;
     bool IsProfileOnDevice(CMouseProfile* profile) override;
     // Read: at once; whether every section asked for was read.

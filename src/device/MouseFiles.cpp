@@ -32,7 +32,9 @@ bool CMouse::DeleteAllMacros() {
            devlink::RemoveAllItems<devsvc::IMacroItem>(macros.get());
 }
 
-bool CMouse::ImportMacro(const wchar_t* path, CMouseConfig* config) {
+bool CMouse::ImportMacro(const wchar_t* path, CMouseConfig* config, std::wstring* nameInFile) {
+    if (nameInFile)
+        nameInFile->clear();
     if (!path || !config || !Connect())
         return false;
     bool ok = false;
@@ -43,17 +45,27 @@ bool CMouse::ImportMacro(const wchar_t* path, CMouseConfig* config) {
         CMacro read;
         bool converted = false;
         // Only a macro with events that the list can take is kept; anything
-        // else leaves both the list and the mouse as they were.
-        if (devlink::ReadMacroItem(item.get(), read, &converted) && converted) {
-            // A macro longer than the mouse plays is refused as a whole.
-            CMacro* added = static_cast<int64_t>(read.Events().size()) <= m_limits.eventsPerMacro
-                                ? config->CreateMacro(read.Name(), read.Events())
-                                : nullptr;
+        // else leaves both the list and the mouse as they were. A macro
+        // longer than the mouse plays is refused as a whole.
+        if (devlink::ReadMacroItem(item.get(), read, &converted) && converted &&
+            static_cast<int64_t>(read.Events().size()) <= m_limits.eventsPerMacro) {
+            // A name already in the list makes the import a copy, named as
+            // Copy names one, on the mouse as here.
+            const std::wstring name = read.Name();
+            std::wstring copy = name;
+            if (config->FindMacroByName(name.c_str()) != nullptr)
+                copy = NameOfCopy(name, [&](const std::wstring& candidate) {
+                    return config->FindMacroByName(candidate.c_str()) != nullptr;
+                });
+            const bool named = !copy.empty() && (copy == name || SUCCEEDED(item->SetName(copy.c_str())));
+            CMacro* added = named ? config->CreateMacro(copy.c_str(), read.Events()) : nullptr;
             if (added) {
                 added->SetId(read.Id());
                 added->SetSourcePath(path);
                 ok = true;
                 NoteOwnChange(nullptr, &read.Id());
+                if (nameInFile && copy != name)
+                    *nameInFile = name;
             }
         }
         if (!ok)
@@ -85,7 +97,9 @@ bool CMouse::IsMacroOnDevice(CMacro* macro) {
     return ok;
 }
 
-bool CMouse::ImportProfile(const wchar_t* path, CMouseConfig* config) {
+bool CMouse::ImportProfile(const wchar_t* path, CMouseConfig* config, std::wstring* nameInFile) {
+    if (nameInFile)
+        nameInFile->clear();
     if (!path || !config || !Connect())
         return false;
     bool ok = false;
@@ -94,18 +108,32 @@ bool CMouse::ImportProfile(const wchar_t* path, CMouseConfig* config) {
     if (GetFeature(m_link.device.get(), devsvc::kIidProfiles, profiles) &&
         SUCCEEDED(profiles->Import(path, device.put())) && device) {
         std::wstring name;
+        std::wstring copy;
         GUID id = {};
         CMouseProfile* profile = nullptr;
         if (devlink::ReadName(device.get(), name) && SUCCEEDED(device->Id(&id))) {
-            // A new profile brings the default device-wide settings along;
-            // an imported profile must not change the user's.
-            const int32_t polling = config->GetPollingRateChoice();
-            const int32_t level = config->GetAccelerationLevel();
-            const bool accelerated = config->GetAccelerationEnabled();
-            profile = config->CreateProfile(name.c_str());
-            config->SetPollingRateChoice(polling);
-            config->SetAccelerationLevel(level);
-            config->SetAccelerationEnabled(accelerated);
+            // A name already in the list (letter case counts, as for every
+            // profile name) makes the import a copy, named as Copy names one.
+            const auto taken = [&](const std::wstring& candidate) {
+                for (int32_t i = 0; i < config->GetProfileCount(); ++i) {
+                    if (config->ProfileAt(i)->GetName() == candidate)
+                        return true;
+                }
+                return false;
+            };
+            copy = taken(name) ? NameOfCopy(name, taken) : name;
+            const bool named = !copy.empty() && (copy == name || SUCCEEDED(device->SetName(copy.c_str())));
+            if (named) {
+                // A new profile brings the default device-wide settings along;
+                // an imported profile must not change the user's.
+                const int32_t polling = config->GetPollingRateChoice();
+                const int32_t level = config->GetAccelerationLevel();
+                const bool accelerated = config->GetAccelerationEnabled();
+                profile = config->CreateProfile(copy.c_str());
+                config->SetPollingRateChoice(polling);
+                config->SetAccelerationLevel(level);
+                config->SetAccelerationEnabled(accelerated);
+            }
         }
         if (profile) {
             profile->SetId(id);
@@ -114,10 +142,13 @@ bool CMouse::ImportProfile(const wchar_t* path, CMouseConfig* config) {
                  devlink::ReadAssignments(device.get(), *profile, m_caps) &&
                  devlink::ReadLights(device.get(), *profile);
             // A profile read only in part is not kept: neither here nor on the mouse.
-            if (!ok)
+            if (!ok) {
                 config->Delete(profile);
-            else
+            } else {
                 NoteOwnChange(&id, nullptr);
+                if (nameInFile && copy != name)
+                    *nameInFile = name;
+            }
         }
         if (!ok)
             profiles->Remove(device.get());

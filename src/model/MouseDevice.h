@@ -66,10 +66,13 @@ public:
     virtual bool CreateMacro(CMacro* macro) = 0;
     virtual bool LoadMacro(GUID id, CMacro* macro) = 0;
     virtual bool DeleteAllMacros() = 0;
-    virtual bool ImportMacro(const wchar_t* path, CMouseConfig* config) = 0;
+    // An import whose name is taken here is made a copy, named as Copy names
+    // one ("Game00"), on the mouse as in the list; `nameInFile` (if given)
+    // then gets the file's name, else is cleared.
+    virtual bool ImportMacro(const wchar_t* path, CMouseConfig* config, std::wstring* nameInFile = nullptr) = 0;
     virtual bool ExportMacro(const wchar_t* path, CMacro* macro) = 0;
     virtual bool IsMacroOnDevice(CMacro* macro) = 0;
-    virtual bool ImportProfile(const wchar_t* path, CMouseConfig* config) = 0;
+    virtual bool ImportProfile(const wchar_t* path, CMouseConfig* config, std::wstring* nameInFile = nullptr) = 0;
     virtual bool ExportProfile(const wchar_t* path, CMouseProfile* profile) = 0;
     virtual bool IsProfileOnDevice(CMouseProfile* profile) = 0;
     // sections: SyncSection bits. Any direction but the two fails.

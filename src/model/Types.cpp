@@ -1,6 +1,8 @@
 #include "model/Types.h"
 
+#include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -51,6 +53,21 @@ size_t SafeCutLength(const wchar_t* text, size_t length, size_t limit) {
 
 std::wstring SafeCut(const std::wstring& text, size_t limit) {
     return text.substr(0, SafeCutLength(text.c_str(), text.size(), limit));
+}
+
+std::wstring NameOfCopy(const std::wstring& source, const std::function<bool(const std::wstring&)>& taken) {
+    constexpr size_t kStemWhole = 20;  // names shorter than this are kept whole
+    constexpr size_t kStem = 18;
+    constexpr int kCounters = 100;
+    const std::wstring stem = source.size() < kStemWhole ? source : SafeCut(source, kStem);
+    for (int counter = 0; counter < kCounters; ++counter) {
+        wchar_t digits[4];
+        swprintf(digits, std::size(digits), L"%02d", counter);
+        std::wstring candidate = stem + digits;
+        if (!taken(candidate))
+            return candidate;
+    }
+    return {};
 }
 
 void CopyTruncated(wchar_t* buffer, size_t capacity, const wchar_t* source) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Function codes the model itself looks at (the full catalogue lives in the
@@ -92,6 +93,11 @@ std::wstring AssignmentName(const Assignment& assignment);
 // kept without leaving half a surrogate pair at the end.
 size_t SafeCutLength(const wchar_t* text, size_t length, size_t limit);
 std::wstring SafeCut(const std::wstring& text, size_t limit);
+
+// The name a copy of `source` gets, as Copy makes it: the name (from 20
+// characters on, its first 18) and the first two-digit counter whose name is
+// not `taken`, "Game00" to "Game99"; empty when all hundred are taken.
+std::wstring NameOfCopy(const std::wstring& source, const std::function<bool(const std::wstring&)>& taken);
 
 // Copies `source` (null = empty) into a buffer of `capacity` characters,
 // always terminated, cut safely; nothing when capacity is 0.

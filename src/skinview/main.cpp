@@ -50,6 +50,7 @@ struct Options {
     int language = -1;  // -1: as the registry says
     std::wstring append;
     std::wstring message;
+    std::wstring detail;  // a warning's message text; a leading key is resolved
 };
 
 // The configurator's language setting, read without creating or changing
@@ -86,6 +87,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.append = argv[++i];
         else if (arg == L"--message" && hasValue)
             options.message = argv[++i];
+        else if (arg == L"--detail" && hasValue)
+            options.detail = argv[++i];
         else if (arg == L"--bench-mask" && hasValue)
             options.benchMask = std::max(1, _wtoi(argv[++i]));
         else if (!arg.empty() && arg[0] != L'-' && options.file.empty())
@@ -277,9 +280,18 @@ int wmain(int argc, wchar_t** argv) {
         return Bench(options.file, options.bench);
 
     std::unique_ptr<CGUIPanel> panel;
-    if (!options.append.empty() || !options.message.empty()) {
+    if (!options.append.empty() || !options.message.empty() || !options.detail.empty()) {
         auto warning = std::make_unique<CVellWarningDlg>(options.file, 0, nullptr, options.append);
         warning->SetMessage(options.message);
+        if (!options.detail.empty()) {
+            // "$Key rest": the key's text, then the rest as given.
+            const size_t space = options.detail.find(L' ');
+            std::wstring detail = options.detail;
+            std::wstring resolved;
+            if (lang::Resolve(detail.substr(0, space), resolved))
+                detail = resolved + (space == std::wstring::npos ? L"" : detail.substr(space));
+            warning->SetDetail(detail);
+        }
         panel = std::move(warning);
     } else {
         panel = std::make_unique<CGUIPanel>(options.file, 0, nullptr);

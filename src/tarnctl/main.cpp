@@ -345,6 +345,11 @@ int ExportProfile(const wchar_t* name, const wchar_t* file) {
     return kOk;
 }
 
+// After an import's name: why it is a copy's name, if it is.
+std::wstring TakenNote(const std::wstring& nameInFile) {
+    return nameInFile.empty() ? std::wstring() : L" (the name " + nameInFile + L" is taken)";
+}
+
 int ImportProfile(const wchar_t* file) {
     Session session;
     if (!session.Open(false))
@@ -354,12 +359,13 @@ int ImportProfile(const wchar_t* file) {
         return kRefused;
     }
     int before = session.config.GetProfileCount();
-    if (!session.mouse.ImportProfile(FullPath(file).c_str(), &session.config)) {
+    std::wstring nameInFile;
+    if (!session.mouse.ImportProfile(FullPath(file).c_str(), &session.config, &nameInFile)) {
         Error(L"the mouse refused the profile file ", file);
         return kRefused;
     }
     if (session.config.GetProfileCount() > before)
-        Print(ToUtf8(L"imported profile " + session.config.ProfileAt(before)->GetName() + L"\n"));
+        Print(ToUtf8(L"imported profile " + session.config.ProfileAt(before)->GetName() + TakenNote(nameInFile) + L"\n"));
     return kOk;
 }
 
@@ -384,12 +390,14 @@ int ImportMacro(const wchar_t* file) {
     if (!session.Open(true))
         return session.connected ? (Error(L"reading the mouse failed"), kRefused) : NoMouse();
     int before = session.config.GetMacroCount();
-    if (!session.mouse.ImportMacro(FullPath(file).c_str(), &session.config)) {
+    std::wstring nameInFile;
+    if (!session.mouse.ImportMacro(FullPath(file).c_str(), &session.config, &nameInFile)) {
         Error(L"the mouse refused the macro file ", file);
         return kRefused;
     }
     if (session.config.GetMacroCount() > before)
-        Print(ToUtf8(std::wstring(L"imported macro ") + session.config.MacroAt(before)->Name() + L"\n"));
+        Print(ToUtf8(std::wstring(L"imported macro ") + session.config.MacroAt(before)->Name() + TakenNote(nameInFile) +
+                     L"\n"));
     return kOk;
 }
 

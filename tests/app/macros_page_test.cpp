@@ -225,6 +225,18 @@ TEST_F(MacrosPageTest, ImportAndExportSayWhatFailedAndChangeNothing) {
     EXPECT_EQ(m_config.GetMacroCount() - 1, m_page->SelectedMacro()) << "the imported macro is shown";
     EXPECT_FALSE(m_window.HasUnsavedChanges()) << "the mouse holds the import: nothing to apply";
 
+    // Imported again while "Combo" is there: a copy, "Combo00", here and on
+    // the mouse, and the popup says so.
+    popups.Ok(exported).Ok();
+    Click(ctl::BUTTON_MACRO_IMPORT, kMacrosPage);
+    EXPECT_EQ(Seen({ScriptedPopups::kFileDialog, L"ImportedAsCopyPopup.xml"}), popups.Seen());
+    std::vector<std::wstring> withCopy = before;
+    withCopy.push_back(L"Combo00");
+    EXPECT_EQ(withCopy, Names());
+    EXPECT_EQ(withCopy, NamesOnMouse());
+    EXPECT_EQ(events, m_config.FindMacroByName(L"Combo00")->Events());
+    EXPECT_FALSE(m_window.HasUnsavedChanges());
+
     for (const std::wstring& file : {exported, bad, huge})
         DeleteFileW(file.c_str());
     RemoveDirectoryW(folder.c_str());

@@ -279,8 +279,9 @@ protected:
         seen.insert(seen.end(), more.begin(), more.end());
         const bool changedAsked = std::find(seen.begin(), seen.end(), L"MouseChangedPopup.xml") != seen.end();
         // A write over another program's change may follow the question.
-        if (changedAsked)
+        if (changedAsked) {
             ASSERT_TRUE(PumpUntil([&] { return !m_window.WritePending(); }, 60000)) << Where();
+        }
         if (changedAsked && answer == 0) {
             // Reloaded: the window's edits, its deletions among them, are gone.
             m_deletedProfiles.clear();

@@ -4,9 +4,10 @@
 # it a double click on a button, copy it (the copy is "Ärger00"), rename the
 # copy in place, tie it to a program and switch automatic switching on,
 # Apply, export it, delete it, import the exported file again (first refused
-# while the deletion is not on the mouse), make it current and Apply. The
-# mouse then holds exactly those profiles (tarnctl dump), and the program
-# started again shows the same list.
+# while the deletion is not on the mouse), make it current and Apply, then
+# import it once more (a copy, "Ärger Team00", and closing asks nothing).
+# The mouse then holds exactly those profiles (tarnctl dump), and the
+# program started again shows the same list.
 #
 # Usage: profiles_journey.sh MODULE_DIR PROBE SHOT_DIR
 set -u
@@ -122,17 +123,29 @@ sleep 0.6
 shot profiles-current
 click_control MainPage.xml BUTTON_APPLY
 sleep 1.5
+# The same file once more, while its profile is there: it comes in as a
+# copy, "Ärger Team00", and a popup says so; Enter closes it.
+click_control "$skin" BUTTON_IMPORTPROFILE
+check "the open dialog opens again" popup_open
+p type "$export_file"
+p key 13
+sleep 1
+check "a popup says the import took a copy name" popup_open
+shot profiles-imported-as-copy
+p key 13
+check "the popup closed" main_front
 # The list as the user sees it, for the restart.
 crop="$((lw))x$((lh))+$((ox + lx))+$((oy + ly))"
 import -window root -crop "$crop" "$state_dir/list-before.png" 2>/dev/null
+# The mouse holds the import: closing asks nothing.
 check "the program closes" p close "$cls" 10000
-wait_program
+check "closing after the import asks nothing" wait_program
 
 dump="$(wine "$bin/tarnctl.exe" dump 2>/dev/null | tr -d '\r\n' | tr -s ' ')"
 echo "$dump" > "$shots/profiles-dump.json"
 profiles="${dump%%\"macros\"*}"
 names="$(grep -o '"name": *"[^"]*"' <<<"$profiles" | sed 's/"name": *//' | tr '\n' ' ')"
-check "the mouse holds the three profiles in order" test "$names" = '"Profile 1" "Ärger" "Ärger Team" '
+check "the mouse holds the four profiles in order" test "$names" = '"Profile 1" "Ärger" "Ärger Team" "Ärger Team00" '
 check "the imported profile is the current one, tied to its program, switching automatically" \
   grep -q '"name": *"Ärger Team", *"identity": *"[^"]*", *"current": *true, *"program": *"C:\\\\windows\\\\notepad.exe", *"autoSwitch": *true' <<<"$dump"
 # The copy went out and came back with the source's assignments.

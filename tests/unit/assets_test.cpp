@@ -422,7 +422,7 @@ TEST_F(AssetsSkin, MainPageDeclaresWhatTheMainWindowBinds) {
 // warning that only informs offers OK; one that asks (a confirmation) offers
 // OK and Cancel, and so do the entry popups. Some warnings show ": " and a
 // profile's or macro's name after their heading.
-enum class PopupKind { kInform, kConfirm, kNameEntry, kSingleKey };
+enum class PopupKind { kInform, kConfirm, kThreeAnswers, kNameEntry, kSingleKey };
 struct PopupUse {
     const wchar_t* file;
     PopupKind kind;
@@ -451,6 +451,13 @@ const PopupUse kPopups[] = {
     {L"BackupFailedPopup.xml", PopupKind::kInform},
     {L"ConfirmDeleteMacroPopup.xml", PopupKind::kConfirm, true},
     {L"SingleKeyPopup.xml", PopupKind::kSingleKey},
+    {L"UnsavedChangesPopup.xml", PopupKind::kThreeAnswers},
+    {L"MouseChangedPopup.xml", PopupKind::kThreeAnswers},
+    {L"WriteFailedPopup.xml", PopupKind::kInform},
+    {L"MacroLimitPopup.xml", PopupKind::kInform},
+    {L"MacroEventsLimitPopup.xml", PopupKind::kInform},
+    {L"ProgramPathPopup.xml", PopupKind::kInform},
+    {L"ImportedAsCopyPopup.xml", PopupKind::kInform, true},
 };
 
 // An item a popup class looks for: the element that makes it, the list the
@@ -472,6 +479,8 @@ std::vector<PopupItem> ItemsFor(PopupKind kind) {
             return {heading, ok, noCancel};
         case PopupKind::kConfirm:
             return {heading, ok, cancel};
+        case PopupKind::kThreeAnswers:
+            return {heading, ok, cancel, {CUnsavedChangesPopup::kApplyButton, L"BUTTONLIST", L"BUTTON", 1}};
         case PopupKind::kNameEntry:
             return {{CVellNameEntryPopup::kNameEdit, L"EDITCTRLLIST", L"EDITCTRL", 1}, ok, cancel};
         case PopupKind::kSingleKey:
@@ -509,7 +518,7 @@ TEST_F(AssetsPopup, EveryPopupDeclaresWhatItsClassFinds) {
                 ++buttons;
                 EXPECT_FALSE(FlagSet(*element, L"dynamic")) << Where(*skin, *element);
             }
-        EXPECT_EQ(buttons, use.kind == PopupKind::kInform ? 1u : 2u) << file;
+        EXPECT_EQ(buttons, use.kind == PopupKind::kInform ? 1u : use.kind == PopupKind::kThreeAnswers ? 3u : 2u) << file;
     }
 }
 
@@ -562,10 +571,43 @@ const RunTimeText kRunTimeTexts[] = {
     {ctl::TEXT_DRIVERVER, L"", L": 99.99"},
 };
 
+// The fonts a skin file declares, by their lower-case names.
+using SkinFonts = std::map<std::wstring, std::unique_ptr<CFontItem>>;
+SkinFonts FontsOf(const Skin& skin) {
+    SkinFonts fonts;
+    for (const XmlElement* element : skin.elements)
+        if (element->Name() == L"FONT")
+            fonts[Lower(element->Attribute(L"name"))] = std::make_unique<CFontItem>(
+                element->Attribute(L"typeface"), static_cast<int32_t>(Number(element->Attribute(L"pitch"))),
+                static_cast<int32_t>(Number(element->Attribute(L"boldlevel"))));
+    return fonts;
+}
+
+// Measures `shown` as the item draws it, in its font: a text that overflows
+// its item is cut off on screen.
+void ExpectFits(HDC dc, const CFontItem& font, const XmlElement& element, std::wstring shown,
+                const std::string& where) {
+    const bool text = element.Name() == L"TEXTITEM";
+    const Placement p = PlacementOf(element);
+    const bool multiline = Number(element.Attribute(L"multiline")) == 1;
+    // Buttons keep a margin for their chamfered corners; a one-line text
+    // item draws 5 pixels in from its left edge; text that wraps does so
+    // short of the right edge by what glyphs ink past their advance.
+    const long room = !text ? p.width - 10 : multiline ? p.width - controls::kInkOverhang : p.width - 5;
+    controls::FirstLineBreak(shown);
+    controls::ApplyCaps(shown, controls::ParseCaps(element.Attribute(L"caps")));
+    win::SelectGuard select(dc, font.Font());
+    RECT box = {0, 0, room, p.height};
+    const UINT format = DT_CALCRECT | (multiline ? DT_WORDBREAK : DT_SINGLELINE);
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &box, format);
+    EXPECT_LE(box.right, multiline ? room : room - kInkSlack) << where << ": \"" << Narrow(shown) << "\" is " << box.right << " px wide";
+    EXPECT_LE(box.bottom, p.height) << where << ": \"" << Narrow(shown) << "\" is " << box.bottom << " px high";
+}
+
 // Texts as the items draw them, in the font the file declares, measured in
-// every shipped language: a text that overflows its item is cut off on
-// screen. Headings that get a name are measured with ": " and a name of the
-// longest length a name entry takes appended, as the pages show them.
+// every shipped language. Headings that get a name are measured with ": "
+// and a name of the longest length a name entry takes appended, as the
+// pages show them.
 TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
     const auto languages = ShippedLanguages();
     ASSERT_FALSE(languages.empty());
@@ -580,13 +622,7 @@ TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
     for (const PopupUse& use : uses) {
         const Skin* skin = SkinNamed(use.file);
         ASSERT_NE(skin, nullptr) << Narrow(use.file);
-        std::map<std::wstring, std::unique_ptr<CFontItem>> fonts;
-        for (const XmlElement* element : skin->elements)
-            if (element->Name() == L"FONT")
-                fonts[Lower(element->Attribute(L"name"))] = std::make_unique<CFontItem>(
-                    element->Attribute(L"typeface"),
-                    static_cast<int32_t>(Number(element->Attribute(L"pitch"))),
-                    static_cast<int32_t>(Number(element->Attribute(L"boldlevel"))));
+        const SkinFonts fonts = FontsOf(*skin);
         for (const XmlElement* element : skin->elements) {
             const bool text = element->Name() == L"TEXTITEM";
             if (!text && element->Name() != L"BUTTON")
@@ -596,36 +632,95 @@ TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
                 continue;
             const auto font = fonts.find(Lower(element->Attribute(L"fontid")));
             ASSERT_NE(font, fonts.end()) << Where(*skin, *element) << ": no font";
-            const Placement p = PlacementOf(*element);
-            const bool multiline = Number(element->Attribute(L"multiline")) == 1;
             const bool appended =
                 text && use.named &&
                 names::ControlId(element->Attribute(L"name").c_str()) == CVellWarningDlg::kHeadingText;
-            // Buttons keep a margin for their chamfered corners; a one-line
-            // text item draws 5 pixels in from its left edge.
-            const long room = !text ? p.width - 10 : multiline ? p.width : p.width - 5;
             for (const auto& language : languages) {
                 std::wstring shown;
                 ASSERT_TRUE(language.table->Resolve(key, shown)) << Where(*skin, *element);
-                controls::FirstLineBreak(shown);
-                controls::ApplyCaps(shown, controls::ParseCaps(element->Attribute(L"caps")));
                 if (appended)
                     shown += name;
                 for (const RunTimeText& around : kRunTimeTexts)
                     if (names::ControlId(element->Attribute(L"name").c_str()) == around.id)
                         shown = around.before + shown + around.after;
-                win::SelectGuard select(dc.get(), font->second->Font());
-                RECT box = {0, 0, room, p.height};
-                const UINT format = DT_CALCRECT | (multiline ? DT_WORDBREAK : DT_SINGLELINE);
-                DrawTextW(dc.get(), shown.c_str(), static_cast<int>(shown.size()), &box, format);
                 ++measured;
-                const std::string where = Where(*skin, *element) + " (" + Narrow(language.file) + ")";
-                EXPECT_LE(box.right, room - kInkSlack) << where << ": " << box.right << " px wide";
-                EXPECT_LE(box.bottom, p.height) << where << ": " << box.bottom << " px high";
+                ExpectFits(dc.get(), *font->second, *element, shown,
+                           Where(*skin, *element) + " (" + Narrow(language.file) + ")");
             }
         }
     }
     EXPECT_GT(measured, 0);
+}
+
+// Texts the program puts into items while it runs, each made of parts:
+// language keys (resolved), kOwnText (the item's own text) and plain text.
+constexpr const wchar_t* kOwnText = L"";
+struct RunTimeCaption {
+    const wchar_t* skin;
+    const wchar_t* control;
+    std::vector<std::vector<const wchar_t*>> texts;
+};
+const wchar_t kLongestName[] = L"Tournament Setup 001";
+
+const RunTimeCaption kRunTimeCaptions[] = {
+    // The write status beside OK, and Apply with its dot for changes the
+    // mouse lacks.
+    {L"MainPage.xml", L"TEXT_WRITESTATUS",
+     {{L"$WriteBusy"}, {L"$WriteFailed"}, {L"$WriteDiffers"}, {L"$WriteUnsaved"}, {L"$WriteDone"}}},
+    {L"MainPage.xml", L"BUTTON_APPLY", {{kOwnText, L" \u2022"}}},
+    {L"MainPage.xml", L"TEXT_PROFILEINFO", {{kOwnText, L": "}}},
+    {L"MainPage.xml", L"TEXT_PROFILENAME", {{kLongestName}}},
+    // Buttons whose caption follows their state.
+    {L"AssignKeys.xml", L"BUTTON_DISABLE_KEYS", {{L"$DisableAll"}, {L"$EnableAll"}}},
+    {L"ManageMacros.xml", L"BUTTON_MACRO_RECORD", {{L"$Record"}, {L"$Stop"}}},
+    // Popups whose message is put together when they open.
+    {L"WriteFailedPopup.xml", L"TEXT_WARNDLG_MESSAGE",
+     {{L"$WriteFailedNoMouse", L" ", L"$WriteFailedKept"},
+      {L"$WriteFailedSlow", L" ", L"$WriteFailedKept"},
+      {L"$WriteFailedStep", L" ", L"$WriteFailedKept"},
+      {L"$WriteFailedChanged", L" ", L"$WriteFailedKept"},
+      {L"$WriteFailedProfiles", L" ", L"$WriteFailedKept"},
+      {L"$WriteFailedMacros", L" ", L"$WriteFailedKept"},
+      {L"$WriteFailedEvents", L" ", L"$WriteFailedKept"},
+      {L"$WriteFailedPath", L" ", L"$WriteFailedKept"},
+      {L"$WriteFailedLimit", L" ", L"$WriteFailedKept"}}},
+    {L"ImportedAsCopyPopup.xml", L"TEXT_WARNDLG_MESSAGE", {{L"$ImportedAsCopyMessage", L" ", kLongestName}}},
+};
+
+TEST_F(AssetsPopup, RunTimeTextsFitTheirItemsInEveryLanguage) {
+    const auto languages = ShippedLanguages();
+    ASSERT_FALSE(languages.empty());
+    win::UniqueDC dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(dc);
+    for (const RunTimeCaption& caption : kRunTimeCaptions) {
+        const Skin* skin = SkinNamed(caption.skin);
+        ASSERT_NE(skin, nullptr) << Narrow(caption.skin);
+        const XmlElement* item = nullptr;
+        for (const XmlElement* element : skin->elements)
+            if ((element->Name() == L"TEXTITEM" || element->Name() == L"BUTTON") &&
+                element->Attribute(L"name") == caption.control)
+                item = element;
+        ASSERT_NE(item, nullptr) << Narrow(caption.skin) << ": no " << Narrow(caption.control);
+        const SkinFonts fonts = FontsOf(*skin);
+        const auto font = fonts.find(Lower(item->Attribute(L"fontid")));
+        ASSERT_NE(font, fonts.end()) << Where(*skin, *item) << ": no font";
+        const std::wstring own = item->Attribute(item->Name() == L"TEXTITEM" ? L"textkey" : L"caption");
+        for (const auto& language : languages)
+            for (const auto& parts : caption.texts) {
+                std::wstring shown;
+                for (const wchar_t* part : parts) {
+                    const std::wstring key = part == kOwnText ? own : std::wstring(part);
+                    std::wstring resolved;
+                    if (IsKey(key))
+                        ASSERT_TRUE(language.table->Resolve(key, resolved)) << Where(*skin, *item) << " " << Narrow(key);
+                    else
+                        resolved = key;
+                    shown += resolved;
+                }
+                ExpectFits(dc.get(), *font->second, *item, shown,
+                           Where(*skin, *item) + " (" + Narrow(language.file) + ")");
+            }
+    }
 }
 
 // Pictures reach the program only as BMP, JPEG or GIF: the picture loader of

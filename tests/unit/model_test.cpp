@@ -267,10 +267,10 @@ public:
     bool CreateMacro(CMacro*) override { return false; }
     bool LoadMacro(GUID, CMacro*) override { return false; }
     bool DeleteAllMacros() override { return false; }
-    bool ImportMacro(const wchar_t*, CMouseConfig*) override { return false; }
+    bool ImportMacro(const wchar_t*, CMouseConfig*, std::wstring*) override { return false; }
     bool ExportMacro(const wchar_t*, CMacro*) override { return false; }
     bool IsMacroOnDevice(CMacro*) override { return false; }
-    bool ImportProfile(const wchar_t*, CMouseConfig*) override { return false; }
+    bool ImportProfile(const wchar_t*, CMouseConfig*, std::wstring*) override { return false; }
     bool ExportProfile(const wchar_t*, CMouseProfile*) override { return false; }
     bool IsProfileOnDevice(CMouseProfile*) override { return false; }
     bool Synchronize(CMouseConfig*, SyncDirection, uint32_t) override { return false; }

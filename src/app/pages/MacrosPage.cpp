@@ -343,7 +343,8 @@ void CMacrosPage::ImportMacro() {
 bool CMacrosPage::ImportFile(const std::wstring& path) {
     // The unsaved mark follows what the mouse holds, and the mouse took it.
     const bool heldAll = m_host.MouseHoldsAllShown();
-    if (m_device == nullptr || !m_device->ImportMacro(path.c_str(), &m_config)) {
+    std::wstring nameInFile;
+    if (m_device == nullptr || !m_device->ImportMacro(path.c_str(), &m_config, &nameInFile)) {
         Warn(kImportFailedPopup, L": " + CXListCtrl::FileNameOf(path));
         return false;
     }
@@ -351,6 +352,9 @@ bool CMacrosPage::ImportFile(const std::wstring& path) {
     FillList();
     ShowSelected();
     m_host.MouseTookImport(heldAll);
+    if (!nameInFile.empty())
+        if (const CMacro* imported = Selected())
+            TellImportedAsCopy(nameInFile, imported->Name());
     return true;
 }
 

@@ -81,6 +81,8 @@ protected:
     // Runs a warning popup over the main window: `appended` follows its
     // heading, `message` (a language key) replaces it. Its result.
     INT_PTR Warn(const wchar_t* skinFile, const std::wstring& appended = {}, const wchar_t* message = nullptr);
+    // Says that an import took a copy name because the file's name is taken.
+    void TellImportedAsCopy(const std::wstring& nameInFile, const std::wstring& importedAs);
 
     // The item of the id and type in the list, as its class; null when the
     // page file lacks it (the page then does without).

@@ -32,9 +32,6 @@ constexpr wchar_t kProgramPathPopup[] = L"ProgramPathPopup.xml";
 
 // Without a device link the mouse's own limit is assumed.
 constexpr int kDefaultMaxProfiles = 5;
-constexpr size_t kCopyStemWhole = 20;  // names shorter than this are kept whole
-constexpr size_t kCopyStem = 18;
-constexpr int kCopyCounters = 100;
 
 // The top view's buttons in the preview's order.
 constexpr int32_t kTopViewButtons[] = {1, 2, 3, 25, 26, 10, 11};
@@ -232,15 +229,7 @@ void CProfilesPage::NewProfile() {
 }
 
 std::wstring CProfilesPage::CopyName(CVellConfig& config, const std::wstring& source) {
-    const std::wstring stem = source.size() < kCopyStemWhole ? source : SafeCut(source, kCopyStem);
-    for (int counter = 0; counter < kCopyCounters; ++counter) {
-        wchar_t digits[4];
-        swprintf(digits, std::size(digits), L"%02d", counter);
-        std::wstring candidate = stem + digits;
-        if (NamedExactly(config, candidate) == nullptr)
-            return candidate;
-    }
-    return {};
+    return NameOfCopy(source, [&](const std::wstring& name) { return NamedExactly(config, name) != nullptr; });
 }
 
 void CProfilesPage::CopyProfile(CMouseProfile* source) {
@@ -371,13 +360,17 @@ void CProfilesPage::ImportProfile() {
 bool CProfilesPage::ImportFile(const std::wstring& path) {
     // The unsaved mark follows what the mouse holds, and the mouse took it.
     const bool heldAll = m_host.MouseHoldsAllShown();
-    if (m_device == nullptr || !m_device->ImportProfile(path.c_str(), &m_config)) {
+    std::wstring nameInFile;
+    if (m_device == nullptr || !m_device->ImportProfile(path.c_str(), &m_config, &nameInFile)) {
         // Nothing was added: neither here nor on the mouse.
         Warn(kImportFailedPopup, L": " + CXListCtrl::FileNameOf(path));
         return false;
     }
     Refresh();
     m_host.MouseTookImport(heldAll);
+    // The import is the last profile.
+    if (!nameInFile.empty() && m_config.GetProfileCount() > 0)
+        TellImportedAsCopy(nameInFile, m_config.ProfileAt(m_config.GetProfileCount() - 1)->GetName());
     return true;
 }
 
