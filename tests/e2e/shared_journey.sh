@@ -47,14 +47,14 @@ shot shared-applied-over
 # Case 2: an import while the window is open, another edit, then Apply and Reload.
 ctl export-profile "Profile 1" "$dir\\one.vxp" >/dev/null
 check "tarnctl imports a profile while the window is open" ctl_ok import-profile "$dir\\one.vxp"
-check "the mouse holds both profiles" test "$(names)" = '"Profile 1" "Profile 1" '
+check "the mouse holds both profiles" test "$(names)" = '"Profile 1" "Profile 100" '
 choose AssignButtons.xml BUTTON_ASSNLEFTCLICKFRONT 0
 click_control MainPage.xml BUTTON_APPLY
 check "Apply asks again" popup_open
 popup_click "$popup" BUTTON_POPUP_OK
 check "the popup closed" main_front
 sleep 1
-check "the imported profile is still there" test "$(names)" = '"Profile 1" "Profile 1" '
+check "the imported profile is still there" test "$(names)" = '"Profile 1" "Profile 100" '
 check "Reload wrote nothing" test "$(front_code)" = 3
 # The reloaded window writes without asking, and keeps the imported profile.
 choose AssignButtons.xml BUTTON_ASSNLEFTCLICKFRONT 0
@@ -63,7 +63,7 @@ sleep 2.5
 fg
 check "no question this time" test "$fgcls" = "$cls"
 check "the edit reached the mouse" test "$(front_code)" = 0
-check "and the imported profile stays" test "$(names)" = '"Profile 1" "Profile 1" '
+check "and the imported profile stays" test "$(names)" = '"Profile 1" "Profile 100" '
 shot shared-reloaded
 check "the program closes" p close "$cls" 10000
 wait_program

@@ -662,21 +662,32 @@ TEST_F(MouseFiles, ProfileTravelsThroughAFile) {
     b.config.SetPollingRateChoice(0);
     b.config.SetAccelerationLevel(9);
     b.config.SetAccelerationEnabled(true);
-    ASSERT_TRUE(b.mouse.ImportProfile(path.c_str(), &b.config));
+    // "Shared" is on the mouse already: the import is its copy, "Shared00".
+    std::wstring nameInFile;
+    ASSERT_TRUE(b.mouse.ImportProfile(path.c_str(), &b.config, &nameInFile));
+    EXPECT_EQ(nameInFile, L"Shared");
     EXPECT_EQ(b.config.GetPollingRateChoice(), 0);
     EXPECT_EQ(b.config.GetAccelerationLevel(), 9);
     EXPECT_TRUE(b.config.GetAccelerationEnabled());
     ASSERT_EQ(b.config.GetProfileCount(), 2);
     EXPECT_EQ(b.mouse.GetDeviceProfileCount(), 2);
     CMouseProfile* imported = b.config.ProfileAt(1);
-    EXPECT_EQ(imported->GetName(), L"Shared");
+    EXPECT_EQ(imported->GetName(), L"Shared00");
     EXPECT_NE(imported->GetId(), GUID{});
     EXPECT_NE(imported->GetId(), shared->GetId());
     EXPECT_TRUE(b.mouse.IsProfileOnDevice(imported));
     State original, copy;
     AddProfile(original, a.config, *shared, a.mouse, false);
     AddProfile(copy, b.config, *imported, b.mouse, false);
-    EXPECT_EQ(Diff(original, copy), L"");
+    State renamed;
+    for (const auto& [key, value] : copy) {
+        std::wstring name = key;
+        if (const size_t at = name.find(L"Shared00"); at != std::wstring::npos)
+            name.replace(at, 8, L"Shared");
+        renamed[name] = value;
+    }
+    EXPECT_EQ(Diff(original, renamed), L"");
+    EXPECT_EQ(ReadBack().count(L"profile Shared00 thumb keys"), 1u) << "the copy's name is on the mouse";
 
     // A damaged file changes nothing.
     const std::wstring damaged = File(L"damaged.vxp");
@@ -705,13 +716,18 @@ TEST_F(MouseFiles, MacroTravelsThroughAFile) {
     EXPECT_FALSE(a.mouse.IsMacroOnDevice(&local));
     EXPECT_FALSE(a.mouse.ExportMacro(File(L"local.vxm").c_str(), &local));
 
-    // The name is taken: nothing is added, here or on the mouse.
-    EXPECT_FALSE(a.mouse.ImportMacro(path.c_str(), &a.config));
-    EXPECT_EQ(a.config.GetMacroCount(), 1);
-    const State device = ReadBack();
-    EXPECT_EQ(std::count_if(device.begin(), device.end(),
-                            [](const auto& t) { return t.first.rfind(L"macro ", 0) == 0; }),
-              1);
+    // The name is taken: the import is a copy, "Combo00", here and on the mouse.
+    std::wstring nameInFile;
+    ASSERT_TRUE(a.mouse.ImportMacro(path.c_str(), &a.config, &nameInFile));
+    EXPECT_EQ(nameInFile, L"Combo");
+    ASSERT_EQ(a.config.GetMacroCount(), 2);
+    EXPECT_NE(a.config.FindMacroByName(L"Combo00"), nullptr);
+    CVellConfig held;
+    CMouse reader;
+    const uint16_t product = kProduct;
+    ASSERT_TRUE(reader.Initialize(&held, &product) && reader.Synchronize(&held, SyncDirection::Read, kSectionsAll));
+    ASSERT_NE(held.FindMacroByName(L"Combo00"), nullptr);
+    EXPECT_EQ(held.FindMacroByName(L"Combo00")->Events(), SampleEvents(0x2E));
 
     Session b;
     ASSERT_TRUE(b.Open(kProduct, false));
