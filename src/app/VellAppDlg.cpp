@@ -18,7 +18,6 @@
 #include "skin/LangTable.h"
 #include "skin/ControlIds.h"
 #include "skin/SkinLoader.h"
-#include "win/Handles.h"
 
 namespace {
 
@@ -149,18 +148,20 @@ void CVellAppDlg::LoadPages(uint32_t flags) {
     HWND hwnd = Handle();
     flags &= ~m_loadedPages;
     if (flags != 0) {
-        // Items are made visible and hidden again before anything paints:
-        // nothing of a hidden page shows for a moment, and the window stays
-        // what it is on screen (WM_SETREDRAW would mark it invisible).
+        // A page's items are made in its layer while the layer is hidden:
+        // nothing of a hidden page shows for a moment.
         for (int i = 0; i < kPageCount; ++i) {
             const uint32_t flag = PageFlagAt(i);
             if ((flags & flag) == 0)
                 continue;
             m_loadedPages |= flag;
+            auto& layer = m_layers[static_cast<size_t>(i)];
+            layer = std::make_unique<controls::CPageLayer>();
+            HWND parent = layer->Create(*this);
             ItemList& items = m_pageItems[static_cast<size_t>(i)];
-            skin::LoadSkinFile(kPageFiles[i], items, hwnd, this);
-            for (const auto& item : items)
-                ShowItem(item.get(), flag == m_currentPage);
+            skin::LoadSkinFile(kPageFiles[i], items, parent != nullptr ? parent : hwnd, this);
+            if (parent != nullptr && flag == m_currentPage)
+                ShowWindow(parent, SW_SHOWNA);
         }
     }
     const bool haveProfile = m_config != nullptr && m_config->GetCurrentProfile() != nullptr;
@@ -269,42 +270,30 @@ void CVellAppDlg::SwitchPage(uint32_t flag) {
     // With the other page files of the page's logic (it binds once all are read).
     const CPage* logic = PageOf(page);
     LoadPages(page | (logic != nullptr ? logic->Flags() : 0u));
-    // Hiding every other page before showing the new one keeps two pages'
-    // controls from ever being on screen together. (Before the window is
-    // first shown there is nothing to hold back: WM_SETREDRAW would mark it
-    // visible too early.) The background is the same for every page, so only
-    // where the two pages' items and the tabs stand is painted again.
-    const bool onScreen = IsWindowVisible(Handle()) != FALSE;
-    win::UniqueRgn changed(onScreen ? CreateRectRgn(0, 0, 0, 0) : nullptr);
-    if (onScreen)
-        SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
-    for (int i = 0; i < kPageCount; ++i) {
-        if (PageFlagAt(i) == page)
-            continue;
-        for (const auto& item : m_pageItems[static_cast<size_t>(i)]) {
-            AddShownArea(item.get(), changed.get());
-            ShowItem(item.get(), false);
+    // One layer hides and another shows; what changed paints at the next
+    // paint, so two pages' controls are never on screen together.
+    const auto layerOf = [this](uint32_t flag) -> HWND {
+        for (int i = 0; i < kPageCount; ++i) {
+            if (PageFlagAt(i) == flag && m_layers[static_cast<size_t>(i)] != nullptr)
+                return m_layers[static_cast<size_t>(i)]->Handle();
         }
-    }
+        return nullptr;
+    };
+    HWND before = layerOf(m_currentPage);
+    HWND after = layerOf(page);
     m_currentPage = page;
-    for (const auto& item : *CurrentItems())
-        ShowItem(item.get(), true);
     // Of the performance page's sliders, the two check buttons say which
     // belong on screen.
     if (page == kPagePerformance && m_performance != nullptr && (m_boundPages & kPagePerformance) != 0)
         m_performance->ShowViews();
     for (const Tab& tab : kTabs) {
-        CGUIItem* item = FindItem(tab.id);
-        if (auto* button = dynamic_cast<ICheckBoxLink*>(item))
+        if (auto* button = dynamic_cast<ICheckBoxLink*>(FindItem(tab.id)))
             button->SetChecked((tab.pages & page) != 0 ? 1 : 0);
-        AddShownArea(item, changed.get());
     }
-    if (onScreen) {
-        for (const auto& item : *CurrentItems())
-            AddShownArea(item.get(), changed.get());
-        SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
-        RedrawWindow(Handle(), nullptr, changed.get(), RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
-    }
+    if (before != nullptr && before != after)
+        ShowWindow(before, SW_HIDE);
+    if (after != nullptr)
+        ShowWindow(after, SW_SHOWNA);
 }
 
 bool CVellAppDlg::Recording() const {

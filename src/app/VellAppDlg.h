@@ -15,6 +15,7 @@
 
 #include "app/pages/Page.h"
 #include "controls/CommandRoutes.h"
+#include "controls/PageLayer.h"
 #include "controls/Panel.h"
 #include "model/MouseDevice.h"
 
@@ -128,6 +129,8 @@ private:
     CVellConfig* m_config;
     IMouseDevice* m_device;
     HICON m_icon = nullptr;  // shared resource icon: never destroyed
+    // Each page's items live in a layer of their own (created with the page).
+    std::array<std::unique_ptr<controls::CPageLayer>, kPageCount> m_layers;
     std::array<ItemList, kPageCount> m_pageItems;
     uint32_t m_loadedPages = 0;  // flags of the page files read
     uint32_t m_boundPages = 0;   // flags of the pages bound to their items

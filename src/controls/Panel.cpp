@@ -6,7 +6,6 @@
 #include "controls/Picture.h"
 #include "skin/SkinLoader.h"
 #include "win/Gdi.h"
-#include "win/Handles.h"
 #include "win/MemDC.h"
 
 namespace {
@@ -81,7 +80,7 @@ CGUIItem* CGUIPanel::FindItem(int32_t id, int32_t type) const {
 void CGUIPanel::ShowItem(CGUIItem* item, bool show) {
     if (item == nullptr)
         return;
-    const int command = show ? SW_SHOWNA : SW_HIDE;
+    const int command = show ? SW_SHOWNORMAL : SW_HIDE;
     switch (item->Type()) {
         case kItemBitmap:
         case kItemButton:
@@ -109,19 +108,6 @@ void CGUIPanel::ShowItem(CGUIItem* item, bool show) {
             break;
         default:
             break;
-    }
-}
-
-void CGUIPanel::AddShownArea(const CGUIItem* item, HRGN area) const {
-    if (item == nullptr || area == nullptr)
-        return;
-    for (HWND window : {item->Window(), item->InnerWindow()}) {
-        RECT r = {};
-        if (window == nullptr || (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) == 0 || !GetWindowRect(window, &r))
-            continue;
-        MapWindowPoints(HWND_DESKTOP, Handle(), reinterpret_cast<POINT*>(&r), 2);
-        win::UniqueRgn part(CreateRectRgnIndirect(&r));
-        CombineRgn(area, area, part.get(), RGN_OR);
     }
 }
 

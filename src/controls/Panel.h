@@ -48,9 +48,6 @@ public:
     // Types 1-8, 11, 14 and 16-20 show or hide their window; type 10 its
     // inner window first, then its own; 0, 9, 12, 13 and 15 stay as they are.
     void ShowItem(CGUIItem* item, bool show);
-    // Adds the client area the item's windows cover while they are shown
-    // (their own WS_VISIBLE style) to `area`.
-    void AddShownArea(const CGUIItem* item, HRGN area) const;
 
     // Draws the background at the client origin.
     void PaintBackground(HDC dc);
