@@ -14,7 +14,7 @@ constexpr UINT_PTR kHideTimer = 1;
 
 class OnScreenDisplay::Panel final : public CGUIPanel {
 public:
-    Panel() : CGUIPanel(L"TrayDisplay.xml", IDD_TRAY_DISPLAY, nullptr) {}
+    explicit Panel(HWND owner) : CGUIPanel(L"TrayDisplay.xml", IDD_TRAY_DISPLAY, owner) {}
 
     void SetLine(int32_t id, const std::wstring& text) {
         auto* item = FindItemAs<CTextItem>(id, kItemText);
@@ -71,7 +71,7 @@ bool OnScreenDisplay::RegisterClass(HINSTANCE instance) {
 bool OnScreenDisplay::Ensure() {
     if (m_panel && m_panel->Handle())
         return true;
-    m_panel = std::make_unique<Panel>();
+    m_panel = std::make_unique<Panel>(m_owner);
     return m_panel->Create() != nullptr;
 }
 

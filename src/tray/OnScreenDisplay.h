@@ -26,6 +26,9 @@ public:
 
     // Registers the display's window class (the dialog manager's procedure).
     static bool RegisterClass(HINSTANCE instance);
+    // The companion's hidden window owns the display: an owned window gets
+    // no task bar button.
+    void SetOwner(HWND owner) { m_owner = owner; }
 
     // Shows the lines (an empty one is left out) on the monitor of `anchor`
     // for kShowMs, replacing what shows. The window's title holds the lines
@@ -39,6 +42,7 @@ private:
     class Panel;
     bool Ensure();
     std::unique_ptr<Panel> m_panel;
+    HWND m_owner = nullptr;
 };
 
 }  // namespace tray

@@ -181,6 +181,7 @@ bool TrayApp::Start(HINSTANCE instance) {
     // re-creation and session ends, which a message-only window would not.
     if (!Create(WS_EX_TOOLWINDOW, kWindowClass, L"Korvo Tarn companion", WS_POPUP, RECT{0, 0, 0, 0}, nullptr))
         return false;
+    m_display.SetOwner(Handle());
     m_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     // Only the shell's message may pass up to a process of lower integrity.
     ChangeWindowMessageFilterEx(Handle(), m_taskbarCreated, MSGFLT_ALLOW, nullptr);
@@ -564,6 +565,12 @@ LRESULT TrayApp::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 DestroyWindow(Handle());
             return 0;
         case WM_CLOSE:
+            if (m_menuOpen) {
+                // The menu's loop ends first; the window goes once it has.
+                EndMenu();
+                PostMessageW(Handle(), WM_CLOSE, 0, 0);
+                return 0;
+            }
             DestroyWindow(Handle());
             return 0;
         case WM_DESTROY:

@@ -15,6 +15,9 @@ cls=SINGLE_INSTANCE_APP_TARN
 tray=TarnTrayCompanion
 display=TarnTrayDisplay
 . "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+# The probe's own exit status, so that a check on it can fail (the pipe's
+# status would be that of tr).
+p() { wine "$probe" "$@" </dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 mkdir -p "$shots"
 unset TARN_COMPANION
 ctl() { wine "$bin/tarnctl.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
