@@ -49,7 +49,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wine "$bin/TarnTray.exe" </dev/null >/dev/null 2>&1 &
   wine "$probe" exists TarnTrayCompanion 10000 </dev/null >/dev/null 2>&1
   sleep 3
-  pid=$(pgrep -f "TarnTray.exe" | head -1)
+  pid=$(pgrep -x TarnTray.exe | head -1)  # the process itself, by its name
   rss() { awk "/^RssAnon/ { print \$2 }" /proc/$pid/status; }
   ticks() { awk "{ print \$14 + \$15 }" /proc/$pid/stat; }
   switches() { cat /proc/$pid/task/*/status | awk "/ctxt_switches/ { n += \$2 } END { print n }"; }
@@ -60,11 +60,24 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   hz=$(getconf CLK_TCK)
   echo "idle over $idle s: CPU $(( (t1 - t0) * 1000 / hz )) ms, $(( (s1 - s0) * 60 / idle )) wake-ups (context switches of all threads) per minute"
   wine "$bench" latency "$runs" Team Notepad TarnProbeHold </dev/null 2>&1 | tr -d "\r"
+  sleep 2
+  echo "memory after $runs foreground switches each way (the display made): $(rss) KiB anonymous resident (private)"
   wine "$bench" changes 1000 "Profile 1" Team </dev/null 2>&1 | tr -d "\r"
   sleep 3
-  echo "memory after $runs foreground switches each way and 1000 profile changes: $(rss) KiB anonymous resident (private)"
+  echo "memory after 1000 profile changes more: $(rss) KiB anonymous resident (private)"
   wine "$probe" post TarnTrayCompanion 273 103 </dev/null >/dev/null 2>&1
   sleep 2
+  # The floor of an idle Wine program: a hidden window, an icon and a
+  # message loop, nothing else.
+  wine "$bench" floor-child </dev/null >/dev/null 2>&1 &
+  sleep 3
+  pid=$(pgrep -x bench_tray.exe | head -1)
+  t0=$(ticks) s0=$(switches)
+  sleep "$idle"
+  t1=$(ticks) s1=$(switches)
+  echo "idle floor over $idle s: CPU $(( (t1 - t0) * 1000 / hz )) ms, $(( (s1 - s0) * 60 / idle )) wake-ups per minute; memory $(rss) KiB"
+  wine "$probe" post TarnTrayBenchFloor 16 0 </dev/null >/dev/null 2>&1
+  sleep 1
   wine "$bench" start "$(winepath -w "$bin/TarnTray.exe")" 10 </dev/null 2>&1 | tr -d "\r"
   wine "$bench" start floor 10 </dev/null 2>&1 | tr -d "\r"
   rm -rf "$state"
