@@ -104,9 +104,27 @@ Outcome ActivateProfile(uint32_t product, const GUID& id) {
     if (!OpenProfiles(product, link, profiles))
         return Failure(link);
     ComPtr<devsvc::IDeviceProfile> profile;
-    const HRESULT found = profiles->Find(id, profile.put());
-    if (FAILED(found) || !profile)
-        return found == HRESULT_FROM_WIN32(ERROR_NOT_FOUND) ? Outcome::kNotFound : Outcome::kFailed;
+    if (FAILED(profiles->Find(id, profile.put())) || !profile) {
+        // The contract names no error for an unknown identity: a whole walk
+        // that does not meet it says the profile is gone.
+        profile.reset();
+        bool complete = true;
+        const ULONG walked = ForEachItem<devsvc::IDeviceProfile>(profiles.get(), [&](devsvc::IDeviceProfile* item, ULONG) {
+            GUID itemId = {};
+            if (FAILED(item->Id(&itemId))) {
+                complete = false;
+                return false;
+            }
+            if (itemId != id)
+                return true;
+            item->AddRef();
+            profile = ComPtr<devsvc::IDeviceProfile>::Attach(item);
+            return false;
+        });
+        if (!profile)
+            return complete && CountItems<devsvc::IDeviceProfile>(profiles.get()) == walked ? Outcome::kNotFound
+                                                                                              : Outcome::kFailed;
+    }
     return SUCCEEDED(profiles->SetActive(profile.get())) ? Outcome::kDone : Outcome::kFailed;
 }
 

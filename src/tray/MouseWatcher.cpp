@@ -87,7 +87,9 @@ uint64_t MouseWatcher::Reads() const {
 }
 
 DWORD WINAPI MouseWatcher::Main(void* self) noexcept {
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // No windows on this thread: the multithreaded apartment, as the device
+    // link's own worker.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     try {
         static_cast<MouseWatcher*>(self)->Run();
     } catch (...) {

@@ -88,6 +88,7 @@ check "Profile 1 again" becomes "Profile 1" 1
 # The configurator pauses switching while it runs.
 start_program "the configurator starts"
 check "the companion says switching is paused" tip_says "paused"
+check "the companion it started ended at once and showed no menu" test "$(p count '#32768')" = 0
 check "notepad to the front while the configurator runs" p activate Notepad
 check "no switch while paused" stays "Profile 1" 1.5
 check "the configurator closes" p close "$cls" 10000
