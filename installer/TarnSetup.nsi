@@ -6,13 +6,15 @@
 ; Installs everything of the module directory but save\ into
 ; $PROGRAMFILES64\Korvo\Tarn, registers the device service machine-wide,
 ; writes HKLM\Software\Korvo\Tarn (Language, InstallDir), a Start-menu
-; shortcut and the Add/Remove Programs entry. The uninstaller takes all of
-; that away again and leaves the user's profiles (save\) and the mouse's
-; state alone.
+; shortcut and the Add/Remove Programs entry, and (unless unticked) starts
+; the tray companion at log-on from the machine's Run key. The uninstaller
+; takes all of that away again and leaves the user's profiles (save\) and
+; the mouse's state alone. Both close a running tray companion first.
 ;
 ; Switches: /S silent; /LANG=English|German (silent or not; otherwise the
 ; first page asks, and a reinstall keeps the language chosen before);
-; /D=folder (the usual NSIS switch, last on the line).
+; /COMPANION=0 leaves the companion out of log-on (a reinstall keeps the
+; choice made before); /D=folder (the usual NSIS switch, last on the line).
 ; Exit codes: 0 done, 1 cancelled, 2 a bad switch or nothing to uninstall,
 ; 3 the program is running, 4 the device service could not be
 ; (un)registered.
@@ -44,6 +46,9 @@ ManifestDPIAware true
 !define SETTINGS_KEY "Software\Korvo\Tarn"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KorvoTarn"
 !define WINDOW_CLASS "SINGLE_INSTANCE_APP_TARN"
+!define COMPANION_CLASS "TarnTrayCompanion"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_VALUE "KorvoTarnCompanion"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 !define DEFAULT_LANGUAGE "English"
 
@@ -72,6 +77,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${COMPANY}"
 
 Var Chosen        ; the shipped language chosen, as the program reads it
 Var LanguageList  ; the drop-down list of the first page
+Var Companion     ; 1: start the tray companion with Windows
+Var CompanionBox  ; its check box on the first page
 
 Page custom LanguagePage LanguagePageLeave
 Page directory
@@ -96,6 +103,38 @@ UninstPage instfiles
   ${Loop}
 !macroend
 
+; Asks a running tray companion to end (it holds the device service and its
+; files) and waits up to 5 s for it; one that stays is handled as a running
+; program.
+!macro CLOSE_COMPANION
+  FindWindow $0 "${COMPANION_CLASS}"
+  ${If} $0 != 0
+    DetailPrint "Closing the tray companion."
+    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+    StrCpy $1 0
+    ${Do}
+      FindWindow $0 "${COMPANION_CLASS}"
+      ${If} $0 == 0
+      ${OrIf} $1 >= 50
+        ${Break}
+      ${EndIf}
+      Sleep 100
+      IntOp $1 $1 + 1
+    ${Loop}
+    ${Do}
+      FindWindow $0 "${COMPANION_CLASS}"
+      ${If} $0 == 0
+        ${Break}
+      ${EndIf}
+      ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "The ${PRODUCT} tray companion does not end. Exit it from its menu, then choose Retry." /SD IDCANCEL IDRETRY`
+        SetErrorLevel ${EXIT_RUNNING}
+        Quit
+      ${EndIf}
+      SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+    ${Loop}
+  ${EndIf}
+!macroend
+
 ; --- installing -------------------------------------------------------------
 
 !macro MATCH_LANGUAGE NAME
@@ -108,6 +147,17 @@ Function .onInit
   SetShellVarContext all
   SetRegView 64
   !insertmacro REFUSE_WHILE_RUNNING
+  !insertmacro CLOSE_COMPANION
+
+  ; The companion starts with Windows unless a former install was told not to.
+  StrCpy $Companion 1
+  ReadRegStr $R1 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R1 != ""
+    ReadRegStr $R1 HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    ${If} $R1 == ""
+      StrCpy $Companion 0
+    ${EndIf}
+  ${EndIf}
 
   ; A reinstall keeps the language chosen before, when it still ships.
   StrCpy $Chosen ""
@@ -120,6 +170,19 @@ Function .onInit
   ${EndIf}
 
   ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/COMPANION=" $R1
+  ${IfNot} ${Errors}
+    ${If} $R1 == "0"
+      StrCpy $Companion 0
+    ${ElseIf} $R1 == "1"
+      StrCpy $Companion 1
+    ${Else}
+      MessageBox MB_OK|MB_ICONSTOP "/COMPANION= takes 0 or 1." /SD IDOK
+      SetErrorLevel ${EXIT_BAD_SWITCH}
+      Quit
+    ${EndIf}
+  ${EndIf}
   ClearErrors
   ${GetOptions} $R0 "/LANG=" $R1
   ${IfNot} ${Errors}
@@ -152,6 +215,11 @@ Function LanguagePage
   Pop $LanguageList
   !insertmacro TARN_FOR_EACH_LANGUAGE ADD_LANGUAGE
   ${NSD_CB_SelectString} $LanguageList $Chosen
+  ${NSD_CreateCheckBox} 0 56u 100% 12u "Start the companion with Windows"
+  Pop $CompanionBox
+  ${If} $Companion == 1
+    ${NSD_Check} $CompanionBox
+  ${EndIf}
   nsDialogs::Show
 FunctionEnd
 
@@ -159,6 +227,12 @@ Function LanguagePageLeave
   ${NSD_GetText} $LanguageList $0
   ${If} $0 != ""
     StrCpy $Chosen $0
+  ${EndIf}
+  ${NSD_GetState} $CompanionBox $0
+  ${If} $0 == ${BST_CHECKED}
+    StrCpy $Companion 1
+  ${Else}
+    StrCpy $Companion 0
   ${EndIf}
 FunctionEnd
 
@@ -182,6 +256,11 @@ Section "Install"
 
   WriteRegStr HKLM "${SETTINGS_KEY}" "Language" $Chosen
   WriteRegStr HKLM "${SETTINGS_KEY}" "InstallDir" $INSTDIR
+  ${If} $Companion == 1
+    WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\TarnTray.exe"'
+  ${Else}
+    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+  ${EndIf}
 
   CreateShortcut "${SHORTCUT}" "$INSTDIR\TarnConfig.exe" "" "$INSTDIR\TarnConfig.exe" 0 \
     SW_SHOWNORMAL "" "Configure the Korvo Tarn mouse"
@@ -216,6 +295,7 @@ Function un.onInit
   ${EndIf}
   StrCpy $INSTDIR $0
   !insertmacro REFUSE_WHILE_RUNNING
+  !insertmacro CLOSE_COMPANION
 FunctionEnd
 
 Section "Uninstall"
@@ -233,6 +313,7 @@ Section "Uninstall"
   !insertmacro TARN_REMOVE_ASSET_FOLDERS
   Delete "${SHORTCUT}"
 
+  DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
   DeleteRegValue HKLM "${SETTINGS_KEY}" "Language"
   DeleteRegValue HKLM "${SETTINGS_KEY}" "InstallDir"
   DeleteRegKey /ifempty HKLM "${SETTINGS_KEY}"

@@ -66,7 +66,9 @@
 //   kept); value 0 or 1}; Get needs 2 bytes and
 //   writes the 16-bit mask. 0x80000010 device limits, read-only, the same
 //   on every profile: Get writes 8 bytes {uint32 macros the mouse holds
-//   (200), uint32 events per macro (16384)}; Set gives E_INVALIDARG. A
+//   (200), uint32 events per macro (16384)}; Set gives E_INVALIDARG.
+//   0x80000011 change signal, read-only: the name of the change event
+//   below, wide text with its terminator. A
 //   buffer too small gives HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)
 //   and *size the bytes needed.
 // - Acceleration levels outside 1..10 and polling intervals other than 8, 2

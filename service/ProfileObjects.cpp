@@ -341,9 +341,14 @@ public:
         return Guarded("Properties.Get", [&]() -> HRESULT {
             if (!size || (*size > 0 && !buffer))
                 return E_POINTER;
-            if (id != kPropertyProgramPath && id != kPropertyFlags && id != kPropertyDeviceLimits)
+            if (id != kPropertyProgramPath && id != kPropertyFlags && id != kPropertyDeviceLimits &&
+                id != devsvc::kPropertyChangeSignal)
                 return E_INVALIDARG;
             return WithProfile([&](ProfileState& p) -> HRESULT {
+                if (id == devsvc::kPropertyChangeSignal) {
+                    const std::wstring name = MouseChangedEventName(Owner()->Path());
+                    return Give(name.c_str(), static_cast<ULONG>((name.size() + 1) * sizeof(wchar_t)), buffer, size);
+                }
                 if (id == kPropertyDeviceLimits) {
                     const DeviceLimits limits{static_cast<uint32_t>(kMaxMacros),
                                               static_cast<uint32_t>(kMaxMacroEvents)};

@@ -20,6 +20,9 @@ build="$(realpath "${1:-${TARN_BUILD_DIR:-$root/build}}")"
 bin="$build/bin"
 probe="$build/tests/probe.exe"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The pictures are of the configurator alone: the tray companion it starts
+# would keep the session open.
+export TARN_COMPANION=off
 for need in "$bin/TarnConfig.exe" "$bin/skinview.exe" "$bin/tarnctl.exe" "$probe"; do
   [ -f "$need" ] || { echo "manual-shots: $need is missing (build first)" >&2; exit 1; }
 done

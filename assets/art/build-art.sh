@@ -107,6 +107,8 @@ page_face() {
 panel "$here/mainframe.svg" main '#0B0C0F'
 render "$here/logo.svg" logo.bmp '#111318'
 face tab    tab      180 41
+# the tray companion's on-screen display (TrayDisplay.xml)
+render "$here/osd.svg" osd-bg.bmp '#0B0C0F'
 face button button   120 36
 face icon   help      32 32 help
 face icon   exit      32 32 close

@@ -272,9 +272,9 @@ void CVellAppDlg::SwitchPage(uint32_t flag) {
     LoadPages(page | (logic != nullptr ? logic->Flags() : 0u));
     // One layer hides and another shows; what changed paints at the next
     // paint, so two pages' controls are never on screen together.
-    const auto layerOf = [this](uint32_t flag) -> HWND {
+    const auto layerOf = [this](uint32_t pageFlag) -> HWND {
         for (int i = 0; i < kPageCount; ++i) {
-            if (PageFlagAt(i) == flag && m_layers[static_cast<size_t>(i)] != nullptr)
+            if (PageFlagAt(i) == pageFlag && m_layers[static_cast<size_t>(i)] != nullptr)
                 return m_layers[static_cast<size_t>(i)]->Handle();
         }
         return nullptr;

@@ -163,6 +163,10 @@ struct DeviceLimitsRecord {
     uint32_t macros;
     uint32_t eventsPerMacro;
 };
+// Read only, on any profile, our service only: the name of the auto-reset
+// event the service sets at every committed change of the mouse (wide text
+// and its terminator). A service without it is watched by a slow poll.
+inline constexpr ULONG kPropertyChangeSignal = 0x80000011;
 
 // Light kinds.
 inline constexpr ULONG kLightScrollWheel = 1;

@@ -7,6 +7,7 @@
 #include "device/Collections.h"
 #include "device/DeviceSettings.h"
 #include "device/MacroTransfer.h"
+#include "device/MouseGlance.h"
 #include "device/Records.h"
 #include "device/WriteJob.h"
 #include "macro/Macro.h"
@@ -15,35 +16,11 @@
 
 using devlink::GetFeature;
 using devlink::IsNull;
+using devlink::OpenLink;
 using devlink::ReadName;
 using win::ComPtr;
 
 namespace {
-
-// Creates the service and keeps the first device of the product.
-bool OpenLink(uint32_t product, devlink::Link& link) {
-    link.Close();
-    ComPtr<devsvc::IDeviceEnumerator> service;
-    HRESULT hr = CoCreateInstance(devsvc::kClassId, nullptr, devsvc::kClassContext, devsvc::kIidEnumerator,
-                                  service.put_void());
-    if (FAILED(hr) || !service)
-        return false;
-    for (ULONG index = 0; index < devlink::kCollectionLimit; ++index) {
-        ComPtr<devsvc::IDevice> device;
-        if (FAILED(service->Device(index, device.put())) || !device)
-            break;
-        devsvc::InfoRecord info = {};
-        hr = device->Info(&info);
-        CoTaskMemFree(info.text);
-        if (FAILED(hr) || info.productId != product)
-            continue;
-        link.service = std::move(service);
-        link.device = std::move(device);
-        link.revision = info.reserved;
-        return true;
-    }
-    return false;
-}
 
 // The mouse's revision now; 0 when it cannot be read or the service keeps none.
 uint32_t RevisionOf(devsvc::IDevice* device) {
@@ -538,3 +515,32 @@ bool CMouse::GetDriverVersion(std::wstring& out) {
 uint16_t CMouse::GetProductId() {
     return static_cast<uint16_t>(m_product);
 }
+
+namespace devlink {
+
+// Creates the service and keeps the first device of the product.
+bool OpenLink(uint32_t product, Link& link) {
+    link.Close();
+    ComPtr<devsvc::IDeviceEnumerator> service;
+    HRESULT hr = CoCreateInstance(devsvc::kClassId, nullptr, devsvc::kClassContext, devsvc::kIidEnumerator,
+                                  service.put_void());
+    if (FAILED(hr) || !service)
+        return false;
+    for (ULONG index = 0; index < devlink::kCollectionLimit; ++index) {
+        ComPtr<devsvc::IDevice> device;
+        if (FAILED(service->Device(index, device.put())) || !device)
+            break;
+        devsvc::InfoRecord info = {};
+        hr = device->Info(&info);
+        CoTaskMemFree(info.text);
+        if (FAILED(hr) || info.productId != product)
+            continue;
+        link.service = std::move(service);
+        link.device = std::move(device);
+        link.revision = info.reserved;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace devlink

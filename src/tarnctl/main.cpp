@@ -6,6 +6,10 @@
 //   tarnctl export-profile NAME FILE   tarnctl import-profile FILE
 //   tarnctl export-macro NAME FILE     tarnctl import-macro FILE
 //   tarnctl backup DIR                 tarnctl restore DIR
+//   tarnctl profile list               the profiles, the active one marked
+//   tarnctl profile activate NAME|NUMBER
+//   tarnctl press stage-up|stage-down|stage-cycle|profile-next|profile-previous
+//                                      the emulated mouse's own buttons
 //
 // Exit codes: 0 done, 1 usage, 2 no mouse, 3 no such profile, macro or
 // backup folder, 4 refused (a damaged or foreign file, a limit, a folder
@@ -20,6 +24,7 @@
 
 #include "device/DeviceService.h"
 #include "device/Mouse.h"
+#include "device/MouseGlance.h"
 #include "model/VellConfig.h"
 #include "skin/NameTables.h"
 #include "tarnctl/Json.h"
@@ -434,10 +439,130 @@ int Restore(const wchar_t* dir) {
     return kOk;
 }
 
+// ---- profiles and the mouse's own buttons ------------------------------------
+
+// A reading of the mouse that says why it failed.
+bool Glance(devlink::MouseGlance& glance, int& exitCode) {
+    switch (devlink::ReadGlance(kProduct, glance)) {
+        case devlink::Outcome::kDone:
+            return true;
+        case devlink::Outcome::kNoMouse:
+            exitCode = NoMouse();
+            return false;
+        default:
+            Error(L"reading the mouse failed");
+            exitCode = kRefused;
+            return false;
+    }
+}
+
+int ProfileList() {
+    devlink::MouseGlance glance;
+    int code = kOk;
+    if (!Glance(glance, code))
+        return code;
+    std::wstring out;
+    for (size_t i = 0; i < glance.profiles.size(); ++i) {
+        const devlink::ProfileGlance& p = glance.profiles[i];
+        out += std::to_wstring(i + 1) + L"\t" + p.name;
+        if (static_cast<int>(i) == glance.active)
+            out += L"\t(active)";
+        if (!p.programPath.empty())
+            out += std::wstring(L"\tprogram ") + p.programPath + (p.autoSwitch ? L"" : L" (switching off)");
+        out += L"\n";
+    }
+    Print(ToUtf8(out));
+    return kOk;
+}
+
+// The profile a NAME or NUMBER names: the exact name first, then a name
+// that differs only by case when just one does, then a 1-based number.
+int FindProfile(const devlink::MouseGlance& glance, const std::wstring& what) {
+    for (size_t i = 0; i < glance.profiles.size(); ++i) {
+        if (glance.profiles[i].name == what)
+            return static_cast<int>(i);
+    }
+    int found = -1;
+    for (size_t i = 0; i < glance.profiles.size(); ++i) {
+        if (CompareStringOrdinal(glance.profiles[i].name.c_str(), -1, what.c_str(), -1, TRUE) == CSTR_EQUAL)
+            found = found < 0 ? static_cast<int>(i) : -2;
+    }
+    if (found >= 0)
+        return found;
+    if (!what.empty() && what.size() < 4 && what.find_first_not_of(L"0123456789") == std::wstring::npos) {
+        const int number = _wtoi(what.c_str());
+        if (number >= 1 && number <= static_cast<int>(glance.profiles.size()))
+            return number - 1;
+    }
+    return -1;
+}
+
+int Refusal(devlink::Outcome outcome) {
+    if (outcome == devlink::Outcome::kNoMouse)
+        return NoMouse();
+    if (outcome == devlink::Outcome::kNotFound) {
+        Error(L"the profile is no longer on the mouse");
+        return kNotFound;
+    }
+    Error(L"the mouse refused the change");
+    return kRefused;
+}
+
+int ProfileActivate(const std::wstring& what) {
+    devlink::MouseGlance glance;
+    int code = kOk;
+    if (!Glance(glance, code))
+        return code;
+    const int index = FindProfile(glance, what);
+    if (index < 0) {
+        Error(L"no profile named or numbered ", what);
+        return kNotFound;
+    }
+    const devlink::ProfileGlance& profile = glance.profiles[static_cast<size_t>(index)];
+    const devlink::Outcome outcome = devlink::ActivateProfile(kProduct, profile.id);
+    if (outcome != devlink::Outcome::kDone)
+        return Refusal(outcome);
+    Print(ToUtf8(L"active profile: " + profile.name + L"\n"));
+    return kOk;
+}
+
+int Press(const std::wstring& name) {
+    static const struct {
+        const wchar_t* name;
+        devlink::MouseButton button;
+    } kButtons[] = {
+        {L"stage-up", devlink::MouseButton::kStageUp},
+        {L"stage-down", devlink::MouseButton::kStageDown},
+        {L"stage-cycle", devlink::MouseButton::kStageCycle},
+        {L"profile-next", devlink::MouseButton::kProfileNext},
+        {L"profile-previous", devlink::MouseButton::kProfilePrevious},
+    };
+    for (const auto& entry : kButtons) {
+        if (name != entry.name)
+            continue;
+        const devlink::Outcome outcome = devlink::PressButton(kProduct, entry.button);
+        if (outcome != devlink::Outcome::kDone && outcome != devlink::Outcome::kUnchanged)
+            return Refusal(outcome);
+        devlink::MouseGlance glance;
+        int code = kOk;
+        if (!Glance(glance, code))
+            return code;
+        const devlink::ProfileGlance* active = glance.ActiveProfile();
+        std::wstring out = outcome == devlink::Outcome::kUnchanged ? L"unchanged: " : L"";
+        out += L"profile " + (active ? active->name : std::wstring()) + L", stage " + std::to_wstring(glance.stage) +
+               L" of " + std::to_wstring(glance.stageCount) + L", " + std::to_wstring(glance.sensitivity) + L" DPI\n";
+        Print(ToUtf8(out));
+        return kOk;
+    }
+    Error(L"unknown button ", name);
+    return kUsage;
+}
+
 int Usage() {
     Error(
         L"usage: tarnctl info | dump | export-profile NAME FILE | import-profile FILE | "
-        L"export-macro NAME FILE | import-macro FILE | backup DIR | restore DIR");
+        L"export-macro NAME FILE | import-macro FILE | backup DIR | restore DIR | profile list | "
+        L"profile activate NAME|NUMBER | press stage-up|stage-down|stage-cycle|profile-next|profile-previous");
     return kUsage;
 }
 
@@ -466,5 +591,11 @@ int wmain(int argc, wchar_t** argv) {
         return Backup(argv[2]);
     if (command == L"restore" && argc == 3)
         return Restore(argv[2]);
+    if (command == L"profile" && argc == 3 && std::wstring(argv[2]) == L"list")
+        return ProfileList();
+    if (command == L"profile" && argc == 4 && std::wstring(argv[2]) == L"activate")
+        return ProfileActivate(argv[3]);
+    if (command == L"press" && argc == 3)
+        return Press(argv[2]);
     return Usage();
 }

@@ -10,9 +10,11 @@
 
 #include "FixedService.h"
 #include "device/Mouse.h"
+#include "device/MouseGlance.h"
 #include "device/Records.h"
 #include "model/VellConfig.h"
 #include "skin/NameTables.h"
+#include "tray/MouseWatcher.h"
 
 namespace {
 
@@ -244,6 +246,68 @@ TEST_F(Contract, AnEmptyEventListDoesNotWipeAMacro) {
     }
     EXPECT_TRUE(s.mouse->Synchronize(&s.config, SyncDirection::Read, kSectionsAll));
     EXPECT_EQ(before, s.config.MacroAt(0)->Events());
+}
+
+// The tray companion and tarnctl's profile and button commands need nothing
+// beyond the contract: a service that names no change signal is read and
+// changed all the same, and the companion's watcher reads it by its slow poll.
+TEST_F(Contract, TheCompanionWorksWithAServiceThatNamesNoChangeSignal) {
+    devlink::MouseGlance glance;
+    ASSERT_EQ(devlink::ReadGlance(kProduct, glance), devlink::Outcome::kDone);
+    ASSERT_EQ(glance.profiles.size(), 2u);
+    EXPECT_EQ(glance.profiles[0].name, L"Fixed One");
+    EXPECT_EQ(glance.active, 0);
+    EXPECT_TRUE(glance.changeSignal.empty());
+
+    EXPECT_EQ(devlink::ActivateProfile(kProduct, glance.profiles[1].id), devlink::Outcome::kDone);
+    GUID unknown = {};
+    unknown.Data1 = 0xDEAD;
+    EXPECT_EQ(devlink::ActivateProfile(kProduct, unknown), devlink::Outcome::kNotFound);
+    {
+        std::lock_guard<std::recursive_mutex> hold(fixedsvc::Lock());
+        EXPECT_EQ(fixedsvc::State().active, 1u);
+    }
+    EXPECT_EQ(devlink::PressButton(kProduct, devlink::MouseButton::kProfileNext), devlink::Outcome::kDone);
+    ULONG stagesBefore = 0;
+    {
+        std::lock_guard<std::recursive_mutex> hold(fixedsvc::Lock());
+        EXPECT_EQ(fixedsvc::State().active, 0u);  // round from the last to the first
+        stagesBefore = fixedsvc::State().profiles[0].activeStage;
+    }
+    const devlink::Outcome up = devlink::PressButton(kProduct, devlink::MouseButton::kStageCycle);
+    EXPECT_EQ(up, devlink::Outcome::kDone);
+    {
+        std::lock_guard<std::recursive_mutex> hold(fixedsvc::Lock());
+        EXPECT_NE(fixedsvc::State().profiles[0].activeStage, stagesBefore);
+    }
+
+    tray::MouseWatcher watcher(kProduct, nullptr, 0);
+    ASSERT_TRUE(watcher.Start());
+    tray::MouseWatcher::Report report;
+    auto wait = [&](DWORD ms) {
+        for (DWORD waited = 0; waited < ms; waited += 20) {
+            if (watcher.Take(report))
+                return true;
+            Sleep(20);
+        }
+        return false;
+    };
+    ASSERT_TRUE(wait(3000));
+    EXPECT_EQ(report.outcome, devlink::Outcome::kDone);
+    EXPECT_EQ(report.glance.active, 0);
+    // Changed behind the watcher's back, without a signal: the poll sees it.
+    {
+        std::lock_guard<std::recursive_mutex> hold(fixedsvc::Lock());
+        fixedsvc::State().active = 1;
+    }
+    ASSERT_TRUE(wait(tray::MouseWatcher::kPollMs + 1500));
+    EXPECT_EQ(report.glance.active, 1);
+    // An activation asked of it is made, and reported as handled.
+    const uint64_t number = watcher.Activate(report.glance.profiles[0].id);
+    ASSERT_TRUE(wait(3000));
+    EXPECT_EQ(report.handled, number);
+    EXPECT_EQ(report.glance.active, 0);
+    watcher.Stop();
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 # older installation replaces it and keeps the language and the user's
 # profiles; the uninstaller removes everything of ours but the user's
 # profiles and the mouse's state, and a second uninstall says there is
-# nothing to remove.
+# nothing to remove. The tray companion: the Run key starts it at log-on, a
+# second copy ends at once, and the reinstall and the uninstaller close it
+# before they touch a file.
 #
 # Usage: installer.sh SETUP_EXE PROBE MODULE_DIR
 set -u
@@ -22,7 +24,12 @@ work="$(mktemp -d)"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all
 # No desktop menu entries in the user's home for the shortcut.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-unset TARN_DEVICE_STATE TARN_DEVICE_SCENARIO TARN_DEVICE_FAULT
+unset TARN_DEVICE_STATE TARN_DEVICE_SCENARIO TARN_DEVICE_FAULT TARN_COMPANION
+companion=TarnTrayCompanion
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+# The probe's own exit status (p's is that of the pipe's last command).
+probe_ok() { wine "$probe" "$@" </dev/null >/dev/null 2>&1; }
+companion_gone() { ! probe_ok exists "$companion" 100; }
 cleanup() {
   wineserver -k 2>/dev/null
   rm -rf "$work"
@@ -91,6 +98,13 @@ run info1 "$inst/tarnctl.exe" info
 check "the installed tarnctl finds the registered device service" test "$(rc info1)" = 0
 check "... and the emulated mouse" grep -q "devices found: 1" "$work/info1.out"
 check "the installed program starts and reads the mouse" program_finds_mouse
+check "the Run key starts the companion at log-on" \
+  test "$(reg_value "$run_key" KorvoTarnCompanion)" = '"C:\Program Files\Korvo\Tarn\TarnTray.exe"'
+check "the program started the companion" probe_ok exists "$companion" 10000
+t1=$(date +%s%N)
+run second "$inst/TarnTray.exe"
+check "a second companion ends at once" test "$(rc second)" = 0 -a $((($(date +%s%N) - t1) / 1000000)) -lt 3000
+p key 27 >/dev/null  # the first copy showed its menu
 
 # --- reinstall while the program runs: refused, nothing touched ---------------
 touch -d '2000-01-01' "$inst/TarnConfig.exe"
@@ -107,8 +121,11 @@ echo '<ITEMLIST/>' >"$inst/xml/Retired.xml"
 wine reg add "$uninstall_key" /v DisplayVersion /d 0.9.0 /f >/dev/null 2>&1
 mkdir -p "$inst/save"
 printf '[PROPERTIES]\r\nname=Mine\r\n' >"$inst/save/Mine.vxp"
+check "the companion still runs" probe_ok exists "$companion" 100
 run install2 "$setup" /S
 check "installing again succeeds" test "$(rc install2)" = 0
+check "the reinstall closed the companion" companion_gone
+check "the reinstall keeps the companion in the Run key" test -n "$(reg_value "$run_key" KorvoTarnCompanion)"
 check "the older build's stale file is gone" test ! -e "$inst/xml/Retired.xml"
 check "the files are this build's again" diff <(shipped_files) <(installed_files)
 check "the reinstall brought the program back" same_bytes
@@ -122,9 +139,12 @@ check "the service works after the reinstall" test "$(rc info2)" = 0
 cp "$inst/Uninstall.exe" "$work/Uninstall-copy.exe"
 state="$(state_file)"
 check "the mouse has its state file" test -n "$state"
+wine "$inst/TarnTray.exe" </dev/null >/dev/null 2>&1 &
+check "the companion runs before the uninstall" probe_ok exists "$companion" 10000
 run uninstall1 "$inst/Uninstall.exe" /S
 # The uninstaller goes on from a copy of itself in the temporary folder.
 wineserver -w
+check "the uninstaller closed the companion" companion_gone
 check "silent uninstall succeeds" test "$(rc uninstall1)" = 0
 check "only the user's profile is left in the folder" \
   test "$(cd "$inst" && find . -mindepth 1 | sort | tr '\n' ' ')" = "./save ./save/Mine.vxp "

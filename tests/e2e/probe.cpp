@@ -25,10 +25,16 @@
 //   probe key VK               press and release the virtual key (SendInput)
 //   probe down VK / up VK      only press it, only release it
 //   probe activate CLASS       bring that window to the foreground
+//   probe exists CLASS MS      exit 0 once a window of CLASS exists, shown or hidden
+//   probe title CLASS          print the title of the first window of CLASS, shown or hidden
+//   probe post CLASS MSG WPARAM    post the message to the first window of CLASS, shown or hidden
+//   probe flip CLASS1 CLASS2 N MS  bring the two windows to the front in turn, N times, MS apart
+//   probe lock FILE MS         hold FILE open, shared with nobody, for MS
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -240,6 +246,55 @@ int wmain(int argc, wchar_t** argv) {
         if (found.empty() || !GetWindowRect(found.front(), &r))
             return 1;
         wprintf(L"%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (cmd == L"exists" && argc == 4) {
+        const DWORD start = GetTickCount();
+        while (!FindWindowW(argv[2], nullptr)) {
+            if (GetTickCount() - start > static_cast<DWORD>(_wtoi(argv[3])))
+                return 1;
+            Sleep(20);
+        }
+        return 0;
+    }
+    if (cmd == L"title" && argc == 3) {
+        HWND hwnd = FindWindowW(argv[2], nullptr);
+        if (!hwnd)
+            return 1;
+        wchar_t title[512] = {};
+        GetWindowTextW(hwnd, title, 512);
+        // UTF-8, so that scripts compare any script
+        char utf8[2048] = {};
+        WideCharToMultiByte(CP_UTF8, 0, title, -1, utf8, sizeof utf8, nullptr, nullptr);
+        fwrite(utf8, 1, strlen(utf8), stdout);
+        fputs("\n", stdout);
+        return 0;
+    }
+    if (cmd == L"post" && argc == 5) {
+        HWND hwnd = FindWindowW(argv[2], nullptr);
+        return hwnd && PostMessageW(hwnd, static_cast<UINT>(_wtoi(argv[3])), static_cast<WPARAM>(_wtoi(argv[4])), 0)
+                   ? 0
+                   : 1;
+    }
+    if (cmd == L"flip" && argc == 6) {
+        auto first = Windows(argv[2]);
+        auto second = Windows(argv[3]);
+        if (first.empty() || second.empty())
+            return 1;
+        const int times = _wtoi(argv[4]);
+        const DWORD gap = static_cast<DWORD>(_wtoi(argv[5]));
+        for (int i = 0; i < times; ++i) {
+            SetForegroundWindow(i % 2 == 0 ? first.front() : second.front());
+            Sleep(gap);
+        }
+        return 0;
+    }
+    if (cmd == L"lock" && argc == 4) {
+        HANDLE file = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return 1;
+        Sleep(static_cast<DWORD>(_wtoi(argv[3])));
+        CloseHandle(file);
         return 0;
     }
     if (cmd == L"activate" && argc == 3) {
