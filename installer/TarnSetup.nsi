@@ -11,7 +11,8 @@
 ; takes all of that away again and leaves the user's profiles (save\) and
 ; the mouse's state alone. Both close a running tray companion first.
 ;
-; Switches: /S silent; /LANG=English|German (silent or not; otherwise the
+; Switches: /S silent; /LANG=English|German|French|FrenchCanadian|Russian|
+;   Japanese|Korean|ChineseSimplified|ChineseTraditional (silent or not; otherwise the
 ; first page asks, and a reinstall keeps the language chosen before);
 ; /COMPANION=0 leaves the companion out of log-on (a reinstall keeps the
 ; choice made before); /D=folder (the usual NSIS switch, last on the line).
@@ -57,7 +58,7 @@ ManifestDPIAware true
 !define EXIT_RUNNING 3
 !define EXIT_SERVICE 4
 
-!include "${GENERATED}\languages.nsh"
+!include /CHARSET=UTF8 "${GENERATED}\languages.nsh"
 !include "${GENERATED}\files.nsh"
 
 Name "${PRODUCT}"
@@ -96,7 +97,7 @@ UninstPage instfiles
     ${If} $0 == 0
       ${Break}
     ${EndIf}
-    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} is running. Close it, then choose Retry." /SD IDCANCEL IDRETRY`
+    ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(SetupRunning)" /SD IDCANCEL IDRETRY`
       SetErrorLevel ${EXIT_RUNNING}
       Quit
     ${EndIf}
@@ -126,7 +127,7 @@ UninstPage instfiles
       ${If} $0 == 0
         ${Break}
       ${EndIf}
-      ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "The ${PRODUCT} tray companion does not end. Exit it from its menu, then choose Retry." /SD IDCANCEL IDRETRY`
+      ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(SetupCompanionRunning)" /SD IDCANCEL IDRETRY`
         SetErrorLevel ${EXIT_RUNNING}
         Quit
       ${EndIf}
@@ -137,9 +138,33 @@ UninstPage instfiles
 
 ; --- installing -------------------------------------------------------------
 
-!macro MATCH_LANGUAGE NAME
+!macro MATCH_LANGUAGE NAME OWN ID
   ${If} $R1 == "${NAME}"   ; letter case is ignored, as the program ignores it
     StrCpy $Chosen "${NAME}"
+  ${EndIf}
+!macroend
+
+; The installer's language of the chosen one into $R3 (0 for none).
+!macro ID_OF_CHOSEN NAME OWN ID
+  ${If} $Chosen == "${NAME}"
+    StrCpy $R3 ${ID}
+  ${EndIf}
+!macroend
+
+; The first language whose installer language is the detected one.
+!macro MATCH_DETECTED NAME OWN ID
+  ${If} $Chosen == ""
+  ${AndIf} $LANGUAGE == ${ID}
+    StrCpy $Chosen "${NAME}"
+  ${EndIf}
+!macroend
+
+; Shows the installer's pages in the chosen language, where it has one.
+!macro SHOW_IN_CHOSEN
+  StrCpy $R3 0
+  !insertmacro TARN_FOR_EACH_LANGUAGE ID_OF_CHOSEN
+  ${If} $R3 != 0
+    StrCpy $LANGUAGE $R3
   ${EndIf}
 !macroend
 
@@ -165,6 +190,20 @@ Function .onInit
   ${If} $R1 != ""
     !insertmacro TARN_FOR_EACH_LANGUAGE MATCH_LANGUAGE
   ${EndIf}
+  ; Otherwise the language of the user's Windows: NSIS has matched it to
+  ; one of its own, and Canadian French is told apart by its number.
+  ${If} $Chosen == ""
+    System::Call 'kernel32::GetUserDefaultUILanguage() i .r2'
+    ${If} $2 == 3084
+      StrCpy $Chosen "FrenchCanadian"
+      StrCpy $R1 $Chosen
+      StrCpy $Chosen ""
+      !insertmacro TARN_FOR_EACH_LANGUAGE MATCH_LANGUAGE
+    ${EndIf}
+  ${EndIf}
+  ${If} $Chosen == ""
+    !insertmacro TARN_FOR_EACH_LANGUAGE MATCH_DETECTED
+  ${EndIf}
   ${If} $Chosen == ""
     StrCpy $Chosen "${DEFAULT_LANGUAGE}"
   ${EndIf}
@@ -178,7 +217,7 @@ Function .onInit
     ${ElseIf} $R1 == "1"
       StrCpy $Companion 1
     ${Else}
-      MessageBox MB_OK|MB_ICONSTOP "/COMPANION= takes 0 or 1." /SD IDOK
+      MessageBox MB_OK|MB_ICONSTOP "$(SetupCompanionSwitch)" /SD IDOK
       SetErrorLevel ${EXIT_BAD_SWITCH}
       Quit
     ${EndIf}
@@ -192,15 +231,26 @@ Function .onInit
       !insertmacro TARN_FOR_EACH_LANGUAGE MATCH_LANGUAGE
     ${EndIf}
     ${If} $Chosen == ""
-      MessageBox MB_OK|MB_ICONSTOP "Unknown language $\"$R1$\": choose one of ${TARN_LANGUAGE_NAMES}." /SD IDOK
+      MessageBox MB_OK|MB_ICONSTOP "$(SetupUnknownLanguage)" /SD IDOK
       SetErrorLevel ${EXIT_BAD_SWITCH}
       Quit
     ${EndIf}
   ${EndIf}
+  !insertmacro SHOW_IN_CHOSEN
 FunctionEnd
 
-!macro ADD_LANGUAGE NAME
-  ${NSD_CB_AddString} $LanguageList "${NAME}"
+; The drop-down lists each language under its own name.
+!macro ADD_LANGUAGE NAME OWN ID
+  ${NSD_CB_AddString} $LanguageList "${OWN}"
+  ${If} $Chosen == "${NAME}"
+    StrCpy $R4 "${OWN}"
+  ${EndIf}
+!macroend
+
+!macro CHOSEN_OF_OWN NAME OWN ID
+  ${If} $0 == "${OWN}"
+    StrCpy $Chosen "${NAME}"
+  ${EndIf}
 !macroend
 
 Function LanguagePage
@@ -209,13 +259,14 @@ Function LanguagePage
   ${If} $0 == error
     Abort
   ${EndIf}
-  ${NSD_CreateLabel} 0 0 100% 24u "Choose the language of ${PRODUCT}. You can install again later to change it."
+  ${NSD_CreateLabel} 0 0 100% 24u "$(SetupChooseLanguage)"
   Pop $0
   ${NSD_CreateDropList} 0 30u 50% 80u ""
   Pop $LanguageList
+  StrCpy $R4 ""
   !insertmacro TARN_FOR_EACH_LANGUAGE ADD_LANGUAGE
-  ${NSD_CB_SelectString} $LanguageList $Chosen
-  ${NSD_CreateCheckBox} 0 56u 100% 12u "Start the companion with Windows"
+  ${NSD_CB_SelectString} $LanguageList $R4
+  ${NSD_CreateCheckBox} 0 56u 100% 12u "$(SetupStartCompanion)"
   Pop $CompanionBox
   ${If} $Companion == 1
     ${NSD_Check} $CompanionBox
@@ -226,13 +277,22 @@ FunctionEnd
 Function LanguagePageLeave
   ${NSD_GetText} $LanguageList $0
   ${If} $0 != ""
-    StrCpy $Chosen $0
+    !insertmacro TARN_FOR_EACH_LANGUAGE CHOSEN_OF_OWN
   ${EndIf}
   ${NSD_GetState} $CompanionBox $0
   ${If} $0 == ${BST_CHECKED}
     StrCpy $Companion 1
   ${Else}
     StrCpy $Companion 0
+  ${EndIf}
+  ; The installer's pages take their language at start: for another one, the
+  ; installer starts again in it, with the choices made here.
+  StrCpy $R3 0
+  !insertmacro TARN_FOR_EACH_LANGUAGE ID_OF_CHOSEN
+  ${If} $R3 != 0
+  ${AndIf} $R3 != $LANGUAGE
+    Exec '"$EXEPATH" /LANG=$Chosen /COMPANION=$Companion'
+    Quit
   ${EndIf}
 FunctionEnd
 
@@ -249,7 +309,7 @@ Section "Install"
   ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\TarnDeviceService.dll"' $0
   ${If} $0 != 0
     DetailPrint "Registering the device service failed ($0)."
-    MessageBox MB_OK|MB_ICONSTOP "The device service could not be registered (regsvr32: $0)." /SD IDOK
+    MessageBox MB_OK|MB_ICONSTOP "$(SetupRegisterFailed)" /SD IDOK
     SetErrorLevel ${EXIT_SERVICE}
     Abort
   ${EndIf}
@@ -281,15 +341,26 @@ SectionEnd
 
 ; --- uninstalling -----------------------------------------------------------
 
+!macro UN_MATCH_LANGUAGE NAME OWN ID
+  ${If} $R1 == "${NAME}"
+    StrCpy $LANGUAGE ${ID}
+  ${EndIf}
+!macroend
+
 Function un.onInit
   SetShellVarContext all
   SetRegView 64
+  ; The uninstaller speaks the language that was installed.
+  ReadRegStr $R1 HKLM "${SETTINGS_KEY}" "Language"
+  ${If} $R1 != ""
+    !insertmacro TARN_FOR_EACH_LANGUAGE UN_MATCH_LANGUAGE
+  ${EndIf}
   ; Only an installation that the registry knows of is removed, and only in
   ; the folder it names: a stray copy of this program elsewhere (a second
   ; run, a copied uninstaller) removes nothing.
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 == ""
-    MessageBox MB_OK|MB_ICONINFORMATION "${PRODUCT} is not installed: there is nothing to remove." /SD IDOK
+    MessageBox MB_OK|MB_ICONINFORMATION "$(SetupNothingToRemove)" /SD IDOK
     SetErrorLevel ${EXIT_NOT_INSTALLED}
     Quit
   ${EndIf}
@@ -303,7 +374,7 @@ Section "Uninstall"
     ExecWait '"$SYSDIR\regsvr32.exe" /u /s "$INSTDIR\TarnDeviceService.dll"' $0
     ${If} $0 != 0
       DetailPrint "Unregistering the device service failed ($0)."
-      MessageBox MB_OK|MB_ICONSTOP "The device service could not be unregistered (regsvr32: $0). Nothing was removed." /SD IDOK
+      MessageBox MB_OK|MB_ICONSTOP "$(SetupUnregisterFailed)" /SD IDOK
       SetErrorLevel ${EXIT_SERVICE}
       Abort
     ${EndIf}

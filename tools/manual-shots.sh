@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
-# The manual's pictures, taken from the real program in English and German:
+# The manual's pictures, taken from the real program in each shipped language:
 # the main window on each page, the drop-down list, the profile row menu, and
 # the popups the program fills itself (key entry, sensitivity stages,
 # profile preview, macro name, predefined commands, the close question, the
 # file dialog), then every other popup drawn by skinview as the pages show
-# it. PNG files in BUILD_DIR/bin/Manuals/img/en/ and de/, and a stamp
+# it. PNG files in BUILD_DIR/bin/Manuals/img/<code>/, and a stamp
 # (BUILD_DIR/manual-shots.made) that tools/build.sh compares with the
 # program and its skins.
 #
 # The program runs on a fresh emulated mouse of its own (a state file in a
 # scratch folder), so the pictures never depend on what the mouse held. The
-# installation's language is switched in the build's prefix for the German
-# pictures and put back afterwards.
+# installation's language is switched in the build's prefix for each
+# language's pictures and put back afterwards.
 #
 # Usage: tools/manual-shots.sh [BUILD_DIR]   (starts its own Xvfb)
 set -uo pipefail
@@ -224,27 +224,33 @@ skin_picture() {  # skin_picture CODE LANGUAGE_NUMBER STEM
     echo "manual-shots: skinview drew no $3 ($1)" >&2
   fi
 }
-skin_pictures() {  # skin_pictures: both languages, one at a time (skinview grabs its window from the screen, so two popups must never overlap)
-  local path stem code
-  for code in en de; do
+# The manual's languages: folder code, registry name, language number.
+languages=(en:English:318 de:German:323 fr:French:321 fr-CA:FrenchCanadian:322 ru:Russian:325
+           ja:Japanese:326 ko:Korean:324 zh-Hans:ChineseSimplified:319 zh-Hant:ChineseTraditional:320)
+skin_pictures() {  # skin_pictures: every language, one popup at a time (skinview grabs its window from the screen, so two popups must never overlap)
+  local path stem entry code number
+  for entry in "${languages[@]}"; do
+    code="${entry%%:*}"
+    number="${entry##*:}"
     for path in "$bin"/xml/*Popup.xml; do
       stem="$(basename "$path" .xml)"
       from_program "$stem" && continue
-      while [ "$(jobs -rp | wc -l)" -ge 1 ]; do wait -n; done
-      if [ "$code" = en ]; then skin_picture en 318 "$stem" & else skin_picture de 323 "$stem" & fi
+      skin_picture "$code" "$number" "$stem"
     done
   done
-  wait
 }
 
 rm -rf "$out" "$build/manual-shots.made"
 mkdir -p "$out"
-program_pictures en English
-program_pictures de German
+for entry in "${languages[@]}"; do
+  IFS=: read -r code name _ <<<"$entry"
+  program_pictures "$code" "$name"
+done
 skin_pictures
-# Every picture there in both languages, or no stamp (the next build tries again).
+# Every picture there in every language, or no stamp (the next build tries again).
 missing=()
-for code in en de; do
+for entry in "${languages[@]}"; do
+  code="${entry%%:*}"
   for name in assign thumbs assign-list key-popup performance stages-popup profiles profiles-menu \
               preview-popup file-dialog macros macro-name macros-recorded commands-popup lighting \
               status-unsaved status-saved unsaved-popup; do

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xauth
           googletest cmake make xdotool x11-utils imagemagick librsvg2-bin
-          fonts-liberation nsis)
+          fonts-liberation fonts-wqy-microhei nsis)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -66,8 +66,23 @@ done
 for keys in "$work"/*.keys; do
     [ "$keys" = "$work/English.txt.keys" ] && continue
     if ! diff -q "$work/English.txt.keys" "$keys" >/dev/null; then
-        echo "make-lang: $(basename "$keys" .keys) and English.txt differ in keys:" >&2
+        echo "make-lang: $(basename "$keys" .keys) and English.txt differ in keys (< missing, > not in English):" >&2
         diff "$work/English.txt.keys" "$keys" | grep '^[<>]' >&2 || true
+        status=1
+    fi
+done
+# Every text keeps the placeholders (%1, %2) of its English text.
+placeholders() {
+    LC_ALL=C awk 'NR > 2 && NR % 2 == 1 { key = tolower($0); next }
+                  NR > 2 { s = ""; for (d = 1; d <= 9; d++) { c = gsub("%" d, "", $0); if (c) s = s " %" d "x" c }
+                           print key "\t" s }' "$1" | sort
+}
+placeholders "$work/English.txt.lines" >"$work/English.placeholders"
+for lines in "$work"/*.lines; do
+    [ "$lines" = "$work/English.txt.lines" ] && continue
+    if ! placeholders "$lines" | diff -q "$work/English.placeholders" - >/dev/null; then
+        echo "make-lang: $(basename "$lines" .lines) and English.txt differ in placeholders:" >&2
+        placeholders "$lines" | diff "$work/English.placeholders" - | grep '^[<>]' >&2 || true
         status=1
     fi
 done

@@ -380,7 +380,14 @@ void ClearRegister() {
 }
 
 bool Resolve(const std::wstring& text, std::wstring& out) {
-    return g_current != nullptr && g_current->Resolve(text, out);
+    if (g_current == nullptr)
+        return false;
+    if (g_current->Resolve(text, out))
+        return true;
+    // A key that a translation lacks (a file cut short, a key added since)
+    // shows the English text rather than the bare key.
+    const CLangTable* english = Find(kFirstLanguage);
+    return english != nullptr && english != g_current && english->Resolve(text, out);
 }
 
 int32_t FontOf(int32_t fontId) {

@@ -143,7 +143,8 @@ CLangTable* Current();
 void ClearRegister();
 
 // The current language's text for a $ or # key; false for any other text,
-// an unknown key or no current language (the caller shows the text as is).
+// a key neither it nor English knows, or no current language (the caller
+// shows the text as is). A key the current language lacks gives English.
 bool Resolve(const std::wstring& text, std::wstring& out);
 // The current language's replacement of the font id, else the id.
 int32_t FontOf(int32_t fontId);

@@ -134,6 +134,11 @@ check "the version is this build's" test "$(reg_value "$uninstall_key" DisplayVe
 check "the user's profile survives the reinstall" test -s "$inst/save/Mine.vxp"
 run info2 "$inst/tarnctl.exe" info
 check "the service works after the reinstall" test "$(rc info2)" = 0
+# Another language: the registry value follows /LANG= (any of the nine names).
+run install3 "$setup" /S /LANG=Japanese
+check "a reinstall in Japanese succeeds" test "$(rc install3)" = 0
+check "Language is Japanese afterwards" test "$(reg_value "$settings" Language)" = Japanese
+check "the Japanese texts and the CJK face are installed" test -s "$inst/lang/Japanese.txt" -a -s "$inst/fonts/wqy-microhei.ttc"
 
 # --- uninstall ---------------------------------------------------------------------
 cp "$inst/Uninstall.exe" "$work/Uninstall-copy.exe"

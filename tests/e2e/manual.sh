@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# The manual of the module directory in English (Manuals\index.html) and
-# German (Manuals\de\index.html): the same chapters (the lighting page opens
-# #updating and #addons), the same pictures, every picture there and drawn,
-# every popup skin pictured, and the German pictures really German.
+# The manual of the module directory in every shipped language: English in
+# Manuals\index.html, the others in Manuals\<code>\index.html. All have the
+# same chapters (the lighting page opens #updating and #addons) and the same
+# pictures, every picture there and drawn, every popup skin pictured, and
+# each language's pictures really in that language.
 #
 # Usage: manual.sh MODULE_DIR
 set -u
 bin="$(realpath "$1")"
 . "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+codes=(de fr fr-CA ru ja ko zh-Hans zh-Hant)
 en="$bin/Manuals/index.html"
-de="$bin/Manuals/de/index.html"
 check "the English manual is there" test -s "$en"
-check "the German manual is there" test -s "$de"
+for code in "${codes[@]}"; do
+  check "the $code manual is there" test -s "$bin/Manuals/$code/index.html"
+done
 
 ids() { grep -o ' id="[^"]*"' "$1" | sort; }
 # The pictures a manual names, as NAME.png, after the folder of its language.
@@ -19,14 +22,17 @@ pictures() { grep -o '<img src="[^"]*"' "$1" | sed 's:.*/::; s:"$::' | sort -u; 
 folder_ok() {  # folder_ok MANUAL PREFIX: every picture lies under PREFIX
   ! grep -o '<img src="[^"]*"' "$1" | grep -v "<img src=\"$2[^/\"]*\.png\"" | grep -q .
 }
-check "both manuals have the same chapters" test "$(ids "$en")" = "$(ids "$de")"
-both_have() { grep -q " id=\"$1\"" "$en" && grep -q " id=\"$1\"" "$de"; }
-for id in updating addons start window assign performance profiles macros lighting files tarnctl; do
-  check "chapter #$id in both" both_have "$id"
+for id in updating addons start window assign performance profiles macros lighting files tarnctl companion language; do
+  check "chapter #$id in English" grep -q " id=\"$id\"" "$en"
 done
 check "the English manual shows img/en/ pictures only" folder_ok "$en" img/en/
-check "the German manual shows ../img/de/ pictures only" folder_ok "$de" ../img/de/
-check "both manuals show the same pictures" test "$(pictures "$en")" = "$(pictures "$de")"
+for code in "${codes[@]}"; do
+  manual="$bin/Manuals/$code/index.html"
+  check "$code: the same chapters as English" test "$(ids "$en")" = "$(ids "$manual")"
+  check "$code: in its own language (lang=\"$code\")" grep -q "<html lang=\"$code\"" "$manual"
+  check "$code: ../img/$code/ pictures only" folder_ok "$manual" "../img/$code/"
+  check "$code: the same pictures as English" test "$(pictures "$en")" = "$(pictures "$manual")"
+done
 count=$(pictures "$en" | wc -l)
 check "the manual shows pictures ($count)" test "$count" -ge 30
 
@@ -35,7 +41,7 @@ size_of() { identify -format '%wx%h' "$1" 2>/dev/null; }
 window_size="$(identify -format '%wx%h' "$bin/skins/$(tr -d '\r' <"$bin/xml/MainPage.xml" |
   sed -n 's:.*<BACKGROUND>[[:space:]]*\([^<[:space:]]*\)[[:space:]]*</BACKGROUND>.*:\1:p' | head -n 1)" 2>/dev/null)"
 while read -r name; do
-  for language in en de; do
+  for language in en "${codes[@]}"; do
     file="$bin/Manuals/img/$language/$name"
     if [ ! -s "$file" ]; then check "$language/$name exists" false; continue; fi
     colours="$(identify -format '%k' "$file" 2>/dev/null)"
@@ -57,10 +63,13 @@ for path in "$bin"/xml/*Popup.xml; do
   check "the manual shows $stem" grep -qx "${taken[$stem]:-$stem}.png" < <(pictures "$en")
 done
 
-# The German program was really German: its pages differ from the English ones.
-differing() { compare -metric AE "$bin/Manuals/img/en/$1" "$bin/Manuals/img/de/$1" null: 2>&1 | sed 's/[^0-9.].*//'; }
-for name in assign.png profiles-menu.png unsaved-popup.png NoMousePopup.png; do
-  changed="$(differing "$name")"
-  check "$name differs between English and German (${changed:-?} pixels)" test "${changed%.*}" -gt 300
+# Each language's program was really in that language: its pages differ
+# from the English ones.
+differing() { compare -metric AE "$bin/Manuals/img/en/$1" "$bin/Manuals/img/$2/$1" null: 2>&1 | sed 's/[^0-9.].*//'; }
+for code in "${codes[@]}"; do
+  for name in assign.png profiles-menu.png unsaved-popup.png NoMousePopup.png; do
+    changed="$(differing "$name" "$code")"
+    check "$name differs between English and $code (${changed:-?} pixels)" test "${changed%.*}" -gt 300
+  done
 done
 summary

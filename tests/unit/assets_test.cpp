@@ -233,6 +233,19 @@ struct Language {
     std::vector<uint8_t> bytes;
     std::unique_ptr<CLangTable> table;
     bool parsed = false;
+    std::map<std::wstring, std::wstring> fontSwaps;          // LANGFONT, lower-case names
+    std::map<std::wstring, const XmlElement*> overrides;     // LANGOVERRIDE, by lower-case item name
+
+    // The font the item draws with in this language.
+    std::wstring FontName(const XmlElement& item) const {
+        const std::wstring declared = Lower(item.Attribute(L"fontid"));
+        const auto swap = fontSwaps.find(declared);
+        return swap != fontSwaps.end() ? swap->second : declared;
+    }
+    const XmlElement* OverrideOf(const XmlElement& item) const {
+        const auto found = overrides.find(Lower(item.Attribute(L"name")));
+        return found != overrides.end() ? found->second : nullptr;
+    }
 };
 
 class AssetsBase : public ::testing::Test {
@@ -291,6 +304,11 @@ protected:
         if (!declarations)
             return languages;
         for (const XmlElement* element : declarations->elements) {
+            if (element->Name() == L"LANGFONT" && !languages.empty())
+                languages.back().fontSwaps[Lower(element->Attribute(L"fontsearch"))] =
+                    Lower(element->Attribute(L"fontreplace"));
+            if (element->Name() == L"LANGOVERRIDE" && !languages.empty())
+                languages.back().overrides[Lower(element->Attribute(L"name"))] = element;
             if (element->Name() != L"LANG")
                 continue;
             Language language;
@@ -555,6 +573,10 @@ const PopupUse kMeasuredSkins[] = {
     {L"AdjustPerformance.xml", PopupKind::kInform},
     {L"LightingMaintenance.xml", PopupKind::kInform},
     {L"DPIStagesPopup.xml", PopupKind::kInform},
+    {L"MainPage.xml", PopupKind::kInform},
+    {L"AssignButtons.xml", PopupKind::kInform},
+    {L"AssignKeys.xml", PopupKind::kInform},
+    {L"TrayDisplay.xml", PopupKind::kInform},
 };
 
 // What the pages write around an item's own text, at its longest: the rate
@@ -576,20 +598,36 @@ using SkinFonts = std::map<std::wstring, std::unique_ptr<CFontItem>>;
 SkinFonts FontsOf(const Skin& skin) {
     SkinFonts fonts;
     for (const XmlElement* element : skin.elements)
-        if (element->Name() == L"FONT")
+        if (element->Name() == L"FONT") {
+            // A face that ships in fonts\ is added first, as the loader does.
+            const std::wstring file = Trimmed(element->Text());
+            if (!file.empty()) {
+                EXPECT_GT(CResourceCache::Instance().Get(file.c_str(), kResourceFontFile)->FontCount(), 0)
+                    << Narrow(skin.name) << ": the font file " << Narrow(file) << " adds no font";
+            }
             fonts[Lower(element->Attribute(L"name"))] = std::make_unique<CFontItem>(
                 element->Attribute(L"typeface"), static_cast<int32_t>(Number(element->Attribute(L"pitch"))),
                 static_cast<int32_t>(Number(element->Attribute(L"boldlevel"))));
+        }
     return fonts;
 }
 
 // Measures `shown` as the item draws it, in its font: a text that overflows
 // its item is cut off on screen.
+// A language's LANGOVERRIDE of the item (a rectangle, or several lines)
+// counts as the loader applies it.
 void ExpectFits(HDC dc, const CFontItem& font, const XmlElement& element, std::wstring shown,
-                const std::string& where) {
+                const std::string& where, const XmlElement* languageOverride = nullptr) {
     const bool text = element.Name() == L"TEXTITEM";
-    const Placement p = PlacementOf(element);
-    const bool multiline = Number(element.Attribute(L"multiline")) == 1;
+    Placement p = PlacementOf(element);
+    bool multiline = Number(element.Attribute(L"multiline")) == 1;
+    if (languageOverride != nullptr) {
+        const Placement overridden = PlacementOf(*languageOverride);
+        if (overridden.present)
+            p = overridden;
+        if (languageOverride->HasAttribute(L"multiline"))
+            multiline = Number(languageOverride->Attribute(L"multiline")) == 1;
+    }
     // Buttons keep a margin for their chamfered corners; a one-line text
     // item draws 5 pixels in from its left edge; text that wraps does so
     // short of the right edge by what glyphs ink past their advance.
@@ -630,8 +668,7 @@ TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
             const std::wstring key = element->Attribute(text ? L"textkey" : L"caption");
             if (!IsKey(key))
                 continue;
-            const auto font = fonts.find(Lower(element->Attribute(L"fontid")));
-            ASSERT_NE(font, fonts.end()) << Where(*skin, *element) << ": no font";
+            ASSERT_NE(fonts.find(Lower(element->Attribute(L"fontid"))), fonts.end()) << Where(*skin, *element) << ": no font";
             const bool appended =
                 text && use.named &&
                 names::ControlId(element->Attribute(L"name").c_str()) == CVellWarningDlg::kHeadingText;
@@ -644,8 +681,11 @@ TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
                     if (names::ControlId(element->Attribute(L"name").c_str()) == around.id)
                         shown = around.before + shown + around.after;
                 ++measured;
+                const auto font = fonts.find(language.FontName(*element));
+                ASSERT_NE(font, fonts.end()) << Where(*skin, *element) << ": no font " << Narrow(language.FontName(*element))
+                                             << " for " << Narrow(language.file);
                 ExpectFits(dc.get(), *font->second, *element, shown,
-                           Where(*skin, *element) + " (" + Narrow(language.file) + ")");
+                           Where(*skin, *element) + " (" + Narrow(language.file) + ")", language.OverrideOf(*element));
             }
         }
     }
@@ -685,7 +725,21 @@ const RunTimeCaption kRunTimeCaptions[] = {
       {L"$WriteFailedPath", L" ", L"$WriteFailedKept"},
       {L"$WriteFailedLimit", L" ", L"$WriteFailedKept"}}},
     {L"ImportedAsCopyPopup.xml", L"TEXT_WARNDLG_MESSAGE", {{L"$ImportedAsCopyMessage", L" ", kLongestName}}},
+    // The companion's on-screen display: %1 is the profile's name, the
+    // sensitivity or the stage; %2 the number of stages.
+    {L"TrayDisplay.xml", L"TEXT_OSD_PROFILE", {{L"$OsdProfile"}}},
+    {L"TrayDisplay.xml", L"TEXT_OSD_SENSITIVITY", {{L"$OsdSensitivity"}}},
+    {L"TrayDisplay.xml", L"TEXT_OSD_STAGE", {{L"$OsdStage"}}},
 };
+
+// A run-time text with its placeholders filled at their longest.
+std::wstring Filled(std::wstring text, const std::wstring& control) {
+    const std::wstring first = control == L"TEXT_OSD_PROFILE" ? kLongestName : control == L"TEXT_OSD_STAGE" ? L"5" : L"16000";
+    for (const auto& [mark, value] : {std::pair<std::wstring, std::wstring>{L"%1", first}, {L"%2", L"5"}})
+        for (size_t at = text.find(mark); at != std::wstring::npos; at = text.find(mark, at + value.size()))
+            text.replace(at, mark.size(), value);
+    return text;
+}
 
 TEST_F(AssetsPopup, RunTimeTextsFitTheirItemsInEveryLanguage) {
     const auto languages = ShippedLanguages();
@@ -702,8 +756,6 @@ TEST_F(AssetsPopup, RunTimeTextsFitTheirItemsInEveryLanguage) {
                 item = element;
         ASSERT_NE(item, nullptr) << Narrow(caption.skin) << ": no " << Narrow(caption.control);
         const SkinFonts fonts = FontsOf(*skin);
-        const auto font = fonts.find(Lower(item->Attribute(L"fontid")));
-        ASSERT_NE(font, fonts.end()) << Where(*skin, *item) << ": no font";
         const std::wstring own = item->Attribute(item->Name() == L"TEXTITEM" ? L"textkey" : L"caption");
         for (const auto& language : languages)
             for (const auto& parts : caption.texts) {
@@ -717,8 +769,11 @@ TEST_F(AssetsPopup, RunTimeTextsFitTheirItemsInEveryLanguage) {
                         resolved = key;
                     shown += resolved;
                 }
+                shown = Filled(shown, caption.control);
+                const auto font = fonts.find(language.FontName(*item));
+                ASSERT_NE(font, fonts.end()) << Where(*skin, *item) << ": no font for " << Narrow(language.file);
                 ExpectFits(dc.get(), *font->second, *item, shown,
-                           Where(*skin, *item) + " (" + Narrow(language.file) + ")");
+                           Where(*skin, *item) + " (" + Narrow(language.file) + ")", language.OverrideOf(*item));
             }
     }
 }

@@ -336,7 +336,7 @@ void CMacrosPage::ImportMacro() {
     if (!RoomForAnotherMacro())
         return;
     std::wstring path;
-    if (pages::AskForExportFile(m_host.Window(), false, kExtension, L"Macro", m_config.ProfileFolder(), path))
+    if (pages::AskForExportFile(m_host.Window(), false, kExtension, L"Macro", L"$MacroFileFilter", m_config.ProfileFolder(), path))
         ImportFile(path);
 }
 
@@ -367,7 +367,7 @@ void CMacrosPage::ExportMacro() {
         return;
     }
     std::wstring path;
-    if (!pages::AskForExportFile(m_host.Window(), true, kExtension, L"Macro", m_config.ProfileFolder(), path))
+    if (!pages::AskForExportFile(m_host.Window(), true, kExtension, L"Macro", L"$MacroFileFilter", m_config.ProfileFolder(), path))
         return;
     if (!m_device->ExportMacro(path.c_str(), macro))
         Warn(kExportFailedPopup, L": " + std::wstring(macro->Name()));

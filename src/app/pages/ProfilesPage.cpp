@@ -340,7 +340,7 @@ void CProfilesPage::PreviewProfile(CMouseProfile* profile) {
 // ---- files ------------------------------------------------------------------------------
 
 bool CProfilesPage::AskForFile(bool save, std::wstring& path) {
-    return pages::AskForExportFile(m_host.Window(), save, kExtension, L"Profile", m_config.ProfileFolder(), path);
+    return pages::AskForExportFile(m_host.Window(), save, kExtension, L"Profile", L"$ProfileFileFilter", m_config.ProfileFolder(), path);
 }
 
 void CProfilesPage::ImportProfile() {
