@@ -214,10 +214,14 @@ popup_text() {
   esac
 }
 skin_picture() {  # skin_picture CODE LANGUAGE_NUMBER STEM
-  local extra
+  local extra attempt
   mapfile -t extra < <(popup_text "$3")
-  timeout 30 wine "$bin/skinview.exe" "$3.xml" --language "$2" "${extra[@]}" \
-    --screenshot "$(winepath -w "$work/$1-$3.bmp" 2>/dev/null)" </dev/null >/dev/null 2>&1
+  # A Wine process start very rarely stalls or draws nothing: once more.
+  for attempt in 1 2; do
+    timeout 30 wine "$bin/skinview.exe" "$3.xml" --language "$2" "${extra[@]}" \
+      --screenshot "$(winepath -w "$work/$1-$3.bmp" 2>/dev/null)" </dev/null >/dev/null 2>&1
+    [ -s "$work/$1-$3.bmp" ] && break
+  done
   if [ -s "$work/$1-$3.bmp" ]; then
     convert "$work/$1-$3.bmp" "$out/$1/$3.png"
   else
