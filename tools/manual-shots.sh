@@ -246,18 +246,28 @@ skin_pictures() {  # skin_pictures: every language, one popup at a time (skinvie
 
 rm -rf "$out" "$build/manual-shots.made"
 mkdir -p "$out"
+program_names=(assign thumbs assign-list key-popup performance stages-popup profiles profiles-menu
+               preview-popup file-dialog macros macro-name macros-recorded commands-popup lighting
+               status-unsaved status-saved unsaved-popup)
+program_complete() {  # program_complete CODE: every picture of the program run is there
+  local name
+  for name in "${program_names[@]}"; do [ -s "$out/$1/$name.png" ] || return 1; done
+}
 for entry in "${languages[@]}"; do
   IFS=: read -r code name _ <<<"$entry"
   program_pictures "$code" "$name"
+  # A click a busy machine lost leaves a picture out: the run once more.
+  if ! program_complete "$code"; then
+    echo "manual-shots: taking the $code pictures again"
+    program_pictures "$code" "$name"
+  fi
 done
 skin_pictures
 # Every picture there in every language, or no stamp (the next build tries again).
 missing=()
 for entry in "${languages[@]}"; do
   code="${entry%%:*}"
-  for name in assign thumbs assign-list key-popup performance stages-popup profiles profiles-menu \
-              preview-popup file-dialog macros macro-name macros-recorded commands-popup lighting \
-              status-unsaved status-saved unsaved-popup; do
+  for name in "${program_names[@]}"; do
     [ -s "$out/$code/$name.png" ] || missing+=("$code/$name")
   done
   for path in "$bin"/xml/*Popup.xml; do
