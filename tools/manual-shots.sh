@@ -14,12 +14,25 @@
 # language's pictures and put back afterwards.
 #
 # Usage: tools/manual-shots.sh [BUILD_DIR]   (starts its own Xvfb)
+#        tools/manual-shots.sh --stale [BUILD_DIR]   succeeds when the
+#          pictures are missing or older than what they show
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [ "${1:-}" = --stale ]; then
+  build="$(realpath "${2:-${TARN_BUILD_DIR:-$root/build}}")"
+  made="$build/manual-shots.made"
+  [ -f "$build/bin/TarnConfig.exe" ] || exit 1
+  [ ! -f "$made" ] && exit 0
+  [ -n "$(find "$build/bin/TarnConfig.exe" "$build/bin/skinview.exe" "$build/bin/xml" "$build/bin/skins" \
+             "$build/bin/lang" "$build/bin/fonts" "$root/tools/manual-shots.sh" -newer "$made" -print -quit 2>/dev/null)" ]
+  exit
+fi
 build="$(realpath "${1:-${TARN_BUILD_DIR:-$root/build}}")"
 bin="$build/bin"
 probe="$build/tests/probe.exe"
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The build's prefix, or a copy of it (TARN_SHOTS_PREFIX) when the pictures
+# are taken while the tests run in the build's own.
+export WINEPREFIX="${TARN_SHOTS_PREFIX:-$build/wineprefix}" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The pictures are of the configurator alone: the tray companion it starts
 # would keep the session open.
 export TARN_COMPANION=off
@@ -231,15 +244,34 @@ skin_picture() {  # skin_picture CODE LANGUAGE_NUMBER STEM
 # The manual's languages: folder code, registry name, language number.
 languages=(en:English:318 de:German:323 fr:French:321 fr-CA:FrenchCanadian:322 ru:Russian:325
            ja:Japanese:326 ko:Korean:324 zh-Hans:ChineseSimplified:319 zh-Hant:ChineseTraditional:320)
-skin_pictures() {  # skin_pictures: every language, one popup at a time (skinview grabs its window from the screen, so two popups must never overlap)
-  local path stem entry code number
+skin_pictures() {  # skin_pictures: every language's other popups, drawn by one skinview in turn (it grabs each window from the screen, so two popups must never overlap)
+  local path stem entry code number list="$work/popups.txt" extra fields wwork
+  wwork="$(winepath -w "$work" 2>/dev/null)"
+  : >"$list"
   for entry in "${languages[@]}"; do
     code="${entry%%:*}"
     number="${entry##*:}"
     for path in "$bin"/xml/*Popup.xml; do
       stem="$(basename "$path" .xml)"
       from_program "$stem" && continue
-      skin_picture "$code" "$number" "$stem"
+      mapfile -t extra < <(popup_text "$stem")
+      fields=("$stem.xml" --language "$number" "${extra[@]}" --screenshot "$wwork\\$code-$stem.bmp")
+      (IFS=$'\t'; printf '%s\n' "${fields[*]}") >>"$list"
+    done
+  done
+  timeout 600 wine "$bin/skinview.exe" --batch "$(winepath -w "$list" 2>/dev/null)" </dev/null >/dev/null 2>&1
+  # What the batch did not draw is drawn on its own (skin_picture tries twice).
+  for entry in "${languages[@]}"; do
+    code="${entry%%:*}"
+    number="${entry##*:}"
+    for path in "$bin"/xml/*Popup.xml; do
+      stem="$(basename "$path" .xml)"
+      from_program "$stem" && continue
+      if [ -s "$work/$code-$stem.bmp" ]; then
+        convert "$work/$code-$stem.bmp" "$out/$code/$stem.png"
+      else
+        skin_picture "$code" "$number" "$stem"
+      fi
     done
   done
 }

@@ -325,6 +325,13 @@ HFONT ItemFont(const XmlElement& element, int32_t id, const SkinContext& context
     if (fontId < 0)
         return nullptr;
     auto* font = dynamic_cast<CFontItem*>(context.Find(fontId, kItemFont));
+    if (font == nullptr) {
+        // A language's replacement that this file does not declare leaves
+        // the item the file's own font, not none.
+        const int32_t declared = names::ControlId(element.Attribute(L"fontid").c_str());
+        if (declared >= 0 && declared != fontId)
+            font = dynamic_cast<CFontItem*>(context.Find(declared, kItemFont));
+    }
     return font != nullptr ? font->Font() : nullptr;
 }
 

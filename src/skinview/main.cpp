@@ -4,6 +4,8 @@
 //   skinview FILE [--screenshot OUT.bmp] [--exit-after MS] [--language N]
 //            [--append TEXT] [--message TEXT]
 //   skinview FILE --bench N        load and paint N times, print the median
+//   skinview --batch LIST          one screenshot per line of LIST (UTF-8):
+//                                  the arguments above, separated by tabs
 //   skinview --bench-mask N        build the region of a 1024x768 mask N times
 //
 // FILE is a name under xml\ in the program's folder (with or without that
@@ -51,6 +53,7 @@ struct Options {
     std::wstring append;
     std::wstring message;
     std::wstring detail;  // a warning's message text; a leading key is resolved
+    std::wstring batch;   // a list of screenshots to take in one run
 };
 
 // The configurator's language setting, read without creating or changing
@@ -91,12 +94,14 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.detail = argv[++i];
         else if (arg == L"--bench-mask" && hasValue)
             options.benchMask = std::max(1, _wtoi(argv[++i]));
+        else if (arg == L"--batch" && hasValue)
+            options.batch = argv[++i];
         else if (!arg.empty() && arg[0] != L'-' && options.file.empty())
             options.file = arg;
         else
             return false;
     }
-    return !options.file.empty() || options.benchMask > 0;
+    return !options.file.empty() || options.benchMask > 0 || !options.batch.empty();
 }
 
 // The skin file as the loader takes it: a file that exists as given (from
@@ -254,31 +259,9 @@ int BenchMask(int runs) {
     return 0;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        Print(
-            L"usage: skinview FILE [--screenshot OUT.bmp] [--exit-after MS] [--language N] [--bench N]\n"
-            L"                     [--append TEXT] [--message TEXT]\n"
-            L"       skinview --bench-mask N\n");
-        return 2;
-    }
-    if (!options.file.empty())
-        options.file = SkinFileArgument(options.file);
-    names::BuildAllNameTables();
-    controls::RegisterItemFactories();
-    macro::RegisterItemFactories();
-    popups::InstallListPanel();
-    ItemList languages;  // the language tables live as long as the panels
-    skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);
-    lang::SelectCurrent(options.language >= 0 ? options.language : InstalledLanguage());
-    if (options.benchMask > 0)
-        return BenchMask(options.benchMask);
-    if (options.bench > 0)
-        return Bench(options.file, options.bench);
-
+// Shows the panel of `options`; with a screenshot to take, takes it after
+// the first paints and (without --exit-after) closes the panel again.
+int ShowPanel(const Options& options) {
     std::unique_ptr<CGUIPanel> panel;
     if (!options.append.empty() || !options.message.empty() || !options.detail.empty()) {
         auto warning = std::make_unique<CVellWarningDlg>(options.file, 0, nullptr, options.append);
@@ -328,4 +311,102 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     return status;
+}
+
+// The lines of a UTF-8 file, without their line ends; empty when unreadable.
+std::vector<std::wstring> ReadLines(const std::wstring& path) {
+    std::vector<std::wstring> lines;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return lines;
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(std::max(length, 0)), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == L'\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+// One panel after another in this process, each line's arguments split at
+// tabs; a line that cannot be read or drawn is reported and the rest go on.
+int RunBatch(const std::wstring& list) {
+    const std::vector<std::wstring> lines = ReadLines(list);
+    if (lines.empty()) {
+        Print(L"skinview: nothing to draw in the batch list\n");
+        return 2;
+    }
+    int status = 0;
+    for (const std::wstring& line : lines) {
+        std::vector<std::wstring> fields{L"skinview"};
+        size_t start = 0;
+        for (size_t tab = line.find(L'\t'); ; tab = line.find(L'\t', start)) {
+            fields.push_back(line.substr(start, tab == std::wstring::npos ? std::wstring::npos : tab - start));
+            if (tab == std::wstring::npos)
+                break;
+            start = tab + 1;
+        }
+        std::vector<wchar_t*> argv;
+        for (std::wstring& field : fields)
+            argv.push_back(field.data());
+        Options options;
+        if (!ParseOptions(static_cast<int>(argv.size()), argv.data(), options) || options.file.empty() ||
+            !options.batch.empty() || options.bench > 0 || options.benchMask > 0) {
+            Print(L"skinview: a batch line that is no panel to draw\n");
+            status = 1;
+            continue;
+        }
+        options.file = SkinFileArgument(options.file);
+        options.exitAfter = -1;
+        lang::SelectCurrent(options.language >= 0 ? options.language : InstalledLanguage());
+        if (ShowPanel(options) != 0)
+            status = 1;
+    }
+    return status;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        Print(
+            L"usage: skinview FILE [--screenshot OUT.bmp] [--exit-after MS] [--language N] [--bench N]\n"
+            L"                     [--append TEXT] [--message TEXT]\n"
+            L"       skinview --bench-mask N\n");
+        return 2;
+    }
+    if (!options.file.empty())
+        options.file = SkinFileArgument(options.file);
+    names::BuildAllNameTables();
+    controls::RegisterItemFactories();
+    macro::RegisterItemFactories();
+    popups::InstallListPanel();
+    ItemList languages;  // the language tables live as long as the panels
+    skin::LoadSkinFile(L"Language.xml", languages, nullptr, nullptr);
+    lang::SelectCurrent(options.language >= 0 ? options.language : InstalledLanguage());
+    if (options.benchMask > 0)
+        return BenchMask(options.benchMask);
+    if (options.bench > 0)
+        return Bench(options.file, options.bench);
+
+    if (!options.batch.empty())
+        return RunBatch(options.batch);
+    return ShowPanel(options);
 }

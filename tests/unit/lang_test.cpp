@@ -266,8 +266,10 @@ protected:
 };
 
 TEST_F(LangFiles, DeclaredLanguagesAreReadRegisteredAndSelected) {
-    WriteLanguageFile(L"English.txt", L"English\r\n#\r\nLeftButton\r\nLeft button\r\n");
-    WriteLanguageFile(L"German.txt", L"Deutsch\r\n#\r\nLeftButton\r\nLinke Taste\r\n");
+    WriteLanguageFile(L"English.txt", L"English\r\n#\r\nLeftButton\r\nLeft button\r\nRightButton\r\nRight button\r\n");
+    // Written by another editor: a byte-order mark, LF line ends, and cut
+    // off before its second key.
+    WriteLanguageFile(L"German.txt", L"\xFEFF" L"Deutsch\n#\nLeftButton\nLinke Taste\nRightBut");
     WriteLanguageFile(L"Empty.txt", L"");
     WriteLanguageFile(L"NoPairs.txt", L"Title only\r\n");
     ReadDeclarations(R"(<ITEMLIST><LANGLIST>
@@ -300,6 +302,11 @@ TEST_F(LangFiles, DeclaredLanguagesAreReadRegisteredAndSelected) {
     EXPECT_EQ(lang::SelectCurrent(kGerman), Table(1));
     ASSERT_TRUE(lang::Resolve(L"$leftbutton", text));
     EXPECT_EQ(text, L"Linke Taste");
+    EXPECT_EQ(Table(1)->Title(), L"Deutsch");
+    // What the cut file lacks is shown in English; what neither has stays.
+    ASSERT_TRUE(lang::Resolve(L"$RightButton", text));
+    EXPECT_EQ(text, L"Right button");
+    EXPECT_FALSE(lang::Resolve(L"$Wheel", text));
     EXPECT_EQ(lang::SelectCurrent(321), Table(0));  // French was not declared
     ASSERT_TRUE(lang::Resolve(L"$LeftButton", text));
     EXPECT_EQ(text, L"Left button");

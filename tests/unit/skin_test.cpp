@@ -396,6 +396,7 @@ TEST_F(SkinLoaderTest, LanguageOverridesReplaceTheFilesValues) {
     <LANGOVERRIDE name="TEXT_DPI1"><RECT left="1" top="2" right="30" bottom="40"/></LANGOVERRIDE>
     <LANGOVERRIDE name="TEXT_DPI1" caps="L"/>
     <LANGOVERRIDE name="TEXT_DPI2" fontid="FONT_ARIAL14"/>
+    <LANGFONT fontsearch="FONT_ARIAL14" fontreplace="FONT_ARIAL18B"/>
   </LANG></LANGLIST>
   <FONTLIST>
     <FONT name="FONT_ARIAL12" typeface="Arial" pitch="12"/>
@@ -411,8 +412,9 @@ TEST_F(SkinLoaderTest, LanguageOverridesReplaceTheFilesValues) {
     Load(R"(<ITEMLIST><TEXTLIST>
   <TEXTITEM name="TEXT_DPI1" caps="U" fontid="FONT_ARIAL12"><RECT left="5" top="5" right="5" bottom="5"/></TEXTITEM>
   <TEXTITEM name="TEXT_DPI2" fontid="FONT_ARIAL12"><RECT left="5" top="5" right="5" bottom="5"/></TEXTITEM>
+  <TEXTITEM name="TEXT_DPIVALUE1" fontid="FONT_ARIAL14"><RECT left="5" top="5" right="5" bottom="5"/></TEXTITEM>
 </TEXTLIST></ITEMLIST>)");
-    ASSERT_EQ(m_made.size(), 2u);
+    ASSERT_EQ(m_made.size(), 3u);
     auto fontOf = [&](size_t index) { return dynamic_cast<CFontItem*>(m_items[index].get())->Font(); };
     EXPECT_EQ(m_made[0].rect.left, 1);
     EXPECT_EQ(m_made[0].rect.top, 2);
@@ -421,6 +423,7 @@ TEST_F(SkinLoaderTest, LanguageOverridesReplaceTheFilesValues) {
     EXPECT_EQ(m_made[0].font, fontOf(3)) << "the language's font replacement";
     EXPECT_EQ(m_made[1].rect.right, 10);
     EXPECT_EQ(m_made[1].font, fontOf(2)) << "a fontid override is used as it is";
+    EXPECT_EQ(m_made[2].font, fontOf(2)) << "a replacement the file does not declare keeps the file's font";
 
     XmlDocument document;
     const char item[] = R"(<TEXTITEM name="TEXT_DPI1" caps="U" tooltip="t"/>)";
