@@ -194,7 +194,7 @@ void CVellAppDlg::BindMainItems() {
     // The indicator shows the skin's label followed by ": ".
     if (m_profileInfo != nullptr) {
         m_profileLabel = m_profileInfo->GetText();
-        m_profileInfo->SetPlainText(m_profileLabel + L": ");
+        m_profileInfo->SetPlainText(m_profileLabel + lang::NameSeparator());
     }
 }
 

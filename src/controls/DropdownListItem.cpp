@@ -8,6 +8,7 @@
 #include "skin/ControlIds.h"
 #include "win/Gdi.h"
 #include "win/MemDC.h"
+#include "skin/LangTable.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ void CDropdownListItem::ClearSelection() {
 std::wstring CDropdownListItem::DisplayText() const {
     std::wstring shown = controls::ShownEntryText(m_text);
     if (!m_secondText.empty())
-        shown += L": " + m_secondText;
+        shown += lang::NameSeparator() + m_secondText;
     return shown;
 }
 

@@ -31,14 +31,14 @@ std::wstring CPreviewPopup::LineText(const PreviewLine& line) {
         return {};
     std::wstring text = Resolved(line.keyword);
     if (!line.detail.empty())
-        text += L": " + line.detail;
+        text += lang::NameSeparator() + line.detail;
     return text;
 }
 
 void CPreviewPopup::OnInitHook() {
     // Which profile this is, after the skin's heading.
     if (auto* heading = FindItemAs<CTextItem>(kHeading, kItemText); heading != nullptr && !m_content.name.empty())
-        heading->SetPlainText(heading->GetText() + L": " + m_content.name);
+        heading->SetPlainText(heading->GetText() + lang::NameSeparator() + m_content.name);
     m_viewList = FindItemAs<CDropdownListItem>(kViewList, kItemDropdown);
     if (m_viewList != nullptr) {
         m_viewList->ClearEntries();

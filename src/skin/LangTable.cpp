@@ -390,6 +390,13 @@ bool Resolve(const std::wstring& text, std::wstring& out) {
     return english != nullptr && english != g_current && english->Resolve(text, out);
 }
 
+std::wstring NameSeparator() {
+    std::wstring separator;
+    if (!Resolve(L"$NameSeparator", separator) || separator.empty())
+        separator = L": ";
+    return separator;
+}
+
 int32_t FontOf(int32_t fontId) {
     return g_current != nullptr ? g_current->FontOf(fontId) : fontId;
 }

@@ -146,6 +146,10 @@ void ClearRegister();
 // a key neither it nor English knows, or no current language (the caller
 // shows the text as is). A key the current language lacks gives English.
 bool Resolve(const std::wstring& text, std::wstring& out);
+// What stands between a label and what follows it ("Profile: Game"): the
+// current language's $NameSeparator (French puts a no-break space before
+// the colon), else ": ".
+std::wstring NameSeparator();
 // The current language's replacement of the font id, else the id.
 int32_t FontOf(int32_t fontId);
 // The current language's override, or null (also without a current language).

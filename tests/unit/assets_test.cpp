@@ -653,7 +653,6 @@ TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
     ASSERT_TRUE(dc);
     const std::wstring longest = L"Tournament Setup 001";
     ASSERT_EQ(longest.size(), CVellNameEntryPopup::kMaxNameLength);
-    const std::wstring name = L": " + longest;
     int measured = 0;
     std::vector<PopupUse> uses(std::begin(kPopups), std::end(kPopups));
     uses.insert(uses.end(), std::begin(kMeasuredSkins), std::end(kMeasuredSkins));
@@ -675,11 +674,19 @@ TEST_F(AssetsPopup, TextsFitTheirItemsInEveryLanguage) {
             for (const auto& language : languages) {
                 std::wstring shown;
                 ASSERT_TRUE(language.table->Resolve(key, shown)) << Where(*skin, *element);
-                if (appended)
-                    shown += name;
+                if (appended) {
+                    std::wstring separator;
+                    ASSERT_TRUE(language.table->Resolve(L"$NameSeparator", separator)) << Narrow(language.file);
+                    shown += separator + longest;
+                }
                 for (const RunTimeText& around : kRunTimeTexts)
-                    if (names::ControlId(element->Attribute(L"name").c_str()) == around.id)
-                        shown = around.before + shown + around.after;
+                    if (names::ControlId(element->Attribute(L"name").c_str()) == around.id) {
+                        std::wstring after = around.after;
+                        std::wstring separator;
+                        if (after.rfind(L": ", 0) == 0 && language.table->Resolve(L"$NameSeparator", separator))
+                            after = separator + after.substr(2);
+                        shown = around.before + shown + after;
+                    }
                 ++measured;
                 const auto font = fonts.find(language.FontName(*element));
                 ASSERT_NE(font, fonts.end()) << Where(*skin, *element) << ": no font " << Narrow(language.FontName(*element))
@@ -708,7 +715,7 @@ const RunTimeCaption kRunTimeCaptions[] = {
     {L"MainPage.xml", L"TEXT_WRITESTATUS",
      {{L"$WriteBusy"}, {L"$WriteFailed"}, {L"$WriteDiffers"}, {L"$WriteUnsaved"}, {L"$WriteDone"}}},
     {L"MainPage.xml", L"BUTTON_APPLY", {{kOwnText, L" \u2022"}}},
-    {L"MainPage.xml", L"TEXT_PROFILEINFO", {{kOwnText, L": "}}},
+    {L"MainPage.xml", L"TEXT_PROFILEINFO", {{kOwnText, L"$NameSeparator"}}},
     {L"MainPage.xml", L"TEXT_PROFILENAME", {{kLongestName}}},
     // Buttons whose caption follows their state.
     {L"AssignKeys.xml", L"BUTTON_DISABLE_KEYS", {{L"$DisableAll"}, {L"$EnableAll"}}},

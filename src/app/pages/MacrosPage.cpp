@@ -18,6 +18,7 @@
 #include "popups/VellNameEntryPopup.h"
 #include "skin/ControlIds.h"
 #include "skin/NameTables.h"
+#include "skin/LangTable.h"
 
 namespace {
 
@@ -186,7 +187,7 @@ void CMacrosPage::NewMacro() {
     for (int32_t i = 0; i < m_config.GetMacroCount(); ++i) {
         const CMacro* existing = m_config.MacroAt(i);
         if (SameIgnoringCase(existing->Name(), name.c_str())) {
-            Warn(kDuplicatePopup, L": " + std::wstring(existing->Name()));
+            Warn(kDuplicatePopup, lang::NameSeparator() + std::wstring(existing->Name()));
             return;
         }
     }
@@ -322,7 +323,7 @@ void CMacrosPage::DeleteMacro() {
     CMacro* macro = Selected();
     if (macro == nullptr)
         return;
-    if (Warn(kConfirmDeletePopup, L": " + std::wstring(macro->Name())) != CPopupBox::kResultOk)
+    if (Warn(kConfirmDeletePopup, lang::NameSeparator() + std::wstring(macro->Name())) != CPopupBox::kResultOk)
         return;
     if (m_assign != nullptr)
         m_assign->ForgetMacro(macro->Id(), macro->Name());
@@ -345,7 +346,7 @@ bool CMacrosPage::ImportFile(const std::wstring& path) {
     const bool heldAll = m_host.MouseHoldsAllShown();
     std::wstring nameInFile;
     if (m_device == nullptr || !m_device->ImportMacro(path.c_str(), &m_config, &nameInFile)) {
-        Warn(kImportFailedPopup, L": " + CXListCtrl::FileNameOf(path));
+        Warn(kImportFailedPopup, lang::NameSeparator() + CXListCtrl::FileNameOf(path));
         return false;
     }
     m_selected = m_config.GetMacroCount() - 1;
@@ -363,12 +364,12 @@ void CMacrosPage::ExportMacro() {
     if (macro == nullptr)
         return;
     if (m_device == nullptr || !m_device->IsMacroOnDevice(macro)) {
-        Warn(kExportRefusedPopup, L": " + std::wstring(macro->Name()));
+        Warn(kExportRefusedPopup, lang::NameSeparator() + std::wstring(macro->Name()));
         return;
     }
     std::wstring path;
     if (!pages::AskForExportFile(m_host.Window(), true, kExtension, L"Macro", L"$MacroFileFilter", m_config.ProfileFolder(), path))
         return;
     if (!m_device->ExportMacro(path.c_str(), macro))
-        Warn(kExportFailedPopup, L": " + std::wstring(macro->Name()));
+        Warn(kExportFailedPopup, lang::NameSeparator() + std::wstring(macro->Name()));
 }

@@ -12,7 +12,7 @@ INT_PTR CPage::Warn(const wchar_t* skinFile, const std::wstring& appended, const
 }
 
 void CPage::TellImportedAsCopy(const std::wstring& nameInFile, const std::wstring& importedAs) {
-    CVellWarningDlg popup(L"ImportedAsCopyPopup.xml", IDD_POPUP_WARNING, m_host.Window(), L": " + importedAs);
+    CVellWarningDlg popup(L"ImportedAsCopyPopup.xml", IDD_POPUP_WARNING, m_host.Window(), lang::NameSeparator() + importedAs);
     std::wstring taken;
     if (!lang::Resolve(L"$ImportedAsCopyMessage", taken))
         taken = L"$ImportedAsCopyMessage";

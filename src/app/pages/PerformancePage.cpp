@@ -12,6 +12,7 @@
 #include "model/MouseDevice.h"
 #include "model/VellConfig.h"
 #include "popups/PopupBox.h"
+#include "skin/LangTable.h"
 
 namespace {
 
@@ -368,7 +369,7 @@ void CPerformancePage::ShowVersions() {
             return;
         std::wstring version;
         if (m_device != nullptr && (m_device->*get)(version) && !version.empty())
-            item->SetPlainText(label + L": " + version);
+            item->SetPlainText(label + lang::NameSeparator() + version);
         else
             item->SetPlainText(label);
     };

@@ -14,6 +14,7 @@
 #include "model/VellConfig.h"
 #include "popups/VellNameEntryPopup.h"
 #include "skin/ControlIds.h"
+#include "skin/LangTable.h"
 
 namespace {
 
@@ -210,7 +211,7 @@ void CProfilesPage::NewProfile() {
         return;
     }
     if (const CMouseProfile* same = NamedExactly(m_config, name)) {
-        Warn(kDuplicatePopup, L": " + same->GetName());
+        Warn(kDuplicatePopup, lang::NameSeparator() + same->GetName());
         return;
     }
     // A new profile starts with the default profile settings; the settings
@@ -256,7 +257,7 @@ void CProfilesPage::RenameProfile(int32_t rowId, const std::wstring& name) {
         return;
     }
     if (NamedExactly(m_config, name) != nullptr) {
-        Warn(kDuplicatePopup, L": " + name);
+        Warn(kDuplicatePopup, lang::NameSeparator() + name);
         if (m_list != nullptr)
             m_list->SetCellText(controls::LCITEM_PROFILENAME, rowId, profile->GetName());
         return;
@@ -270,10 +271,10 @@ void CProfilesPage::DeleteProfile(CMouseProfile* profile) {
         return;
     const CMouseProfile* first = m_config.ProfileAt(0);
     if (profile == first || (profile->GetId() != GUID{} && profile->GetId() == first->GetId())) {
-        Warn(kDisallowDeletePopup, L": " + profile->GetName());
+        Warn(kDisallowDeletePopup, lang::NameSeparator() + profile->GetName());
         return;
     }
-    if (Warn(kConfirmDeletePopup, L": " + profile->GetName()) != CPopupBox::kResultOk)
+    if (Warn(kConfirmDeletePopup, lang::NameSeparator() + profile->GetName()) != CPopupBox::kResultOk)
         return;
     // Buttons that switch to the profile fall back to their defaults first,
     // while the profile can still be named.
@@ -363,7 +364,7 @@ bool CProfilesPage::ImportFile(const std::wstring& path) {
     std::wstring nameInFile;
     if (m_device == nullptr || !m_device->ImportProfile(path.c_str(), &m_config, &nameInFile)) {
         // Nothing was added: neither here nor on the mouse.
-        Warn(kImportFailedPopup, L": " + CXListCtrl::FileNameOf(path));
+        Warn(kImportFailedPopup, lang::NameSeparator() + CXListCtrl::FileNameOf(path));
         return false;
     }
     Refresh();
@@ -378,12 +379,12 @@ void CProfilesPage::ExportProfile(CMouseProfile* profile) {
     if (profile == nullptr)
         return;
     if (m_device == nullptr || !m_device->IsProfileOnDevice(profile)) {
-        Warn(kExportRefusedPopup, L": " + profile->GetName());
+        Warn(kExportRefusedPopup, lang::NameSeparator() + profile->GetName());
         return;
     }
     std::wstring path;
     if (!AskForFile(true, path))
         return;
     if (!m_device->ExportProfile(path.c_str(), profile))
-        Warn(kExportFailedPopup, L": " + profile->GetName());
+        Warn(kExportFailedPopup, lang::NameSeparator() + profile->GetName());
 }
