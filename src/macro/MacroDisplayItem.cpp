@@ -204,8 +204,14 @@ std::wstring CMacroDisplayItem::EventText(const MacroEvent& event) {
         }
         case kMacroEventDelay: {
             wchar_t buffer[64] = {};
-            swprintf(buffer, std::size(buffer), L"%.3f %ls", event.code / 1000.0, L"sec delay");
-            text = buffer;
+            swprintf(buffer, std::size(buffer), L"%.3f", event.code / 1000.0);
+            // The language's row ("%1 sec delay", its %1 the seconds), else
+            // the English one.
+            std::wstring row;
+            if (lang::Resolve(L"$MacroDelayRow", row) && row.find(L"%1") != std::wstring::npos)
+                text = row.replace(row.find(L"%1"), 2, buffer);
+            else
+                text = std::wstring(buffer) + L" sec delay";
             break;
         }
         default:
