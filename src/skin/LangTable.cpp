@@ -156,6 +156,14 @@ void ReadOverride(const XmlElement& element, CLangTable& table) {
 // storage, so that a table destroyed late in the process still finds it.
 CLangTable* g_register[lang::kLastLanguage - lang::kFirstLanguage + 1] = {};
 CLangTable* g_current = nullptr;
+// The current language's NameSeparator, looked up once ("" until then); it
+// is asked for while items paint.
+std::wstring g_separator;
+
+void SetCurrent(CLangTable* table) {
+    g_current = table;
+    g_separator.clear();
+}
 
 bool IsLanguageNumber(int32_t id) {
     return id >= lang::kFirstLanguage && id <= lang::kLastLanguage;
@@ -354,7 +362,7 @@ void Unregister(const CLangTable* table) {
             slot = nullptr;
     }
     if (g_current == table)
-        g_current = nullptr;
+        SetCurrent(nullptr);
 }
 
 CLangTable* Find(int32_t id) {
@@ -365,7 +373,7 @@ CLangTable* SelectCurrent(int32_t id) {
     CLangTable* table = Find(id);
     if (table == nullptr)
         table = Find(kFirstLanguage);
-    g_current = table;
+    SetCurrent(table);
     return table;
 }
 
@@ -376,7 +384,7 @@ CLangTable* Current() {
 void ClearRegister() {
     for (CLangTable*& slot : g_register)
         slot = nullptr;
-    g_current = nullptr;
+    SetCurrent(nullptr);
 }
 
 bool Resolve(const std::wstring& text, std::wstring& out) {
@@ -391,10 +399,9 @@ bool Resolve(const std::wstring& text, std::wstring& out) {
 }
 
 std::wstring NameSeparator() {
-    std::wstring separator;
-    if (!Resolve(L"$NameSeparator", separator) || separator.empty())
-        separator = L": ";
-    return separator;
+    if (g_separator.empty() && (!Resolve(L"$NameSeparator", g_separator) || g_separator.empty()))
+        g_separator = L": ";
+    return g_separator;
 }
 
 int32_t FontOf(int32_t fontId) {

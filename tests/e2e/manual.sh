@@ -26,11 +26,14 @@ for id in updating addons start window assign performance profiles macros lighti
   check "chapter #$id in English" grep -q " id=\"$id\"" "$en"
 done
 check "the English manual shows img/en/ pictures only" folder_ok "$en" img/en/
+check "the manuals' stylesheet is there" test -s "$bin/Manuals/manual.css"
+check "the English manual uses it" grep -q '<link rel="stylesheet" href="manual.css">' "$en"
 for code in "${codes[@]}"; do
   manual="$bin/Manuals/$code/index.html"
   check "$code: the same chapters as English" test "$(ids "$en")" = "$(ids "$manual")"
   check "$code: in its own language (lang=\"$code\")" grep -q "<html lang=\"$code\"" "$manual"
   check "$code: ../img/$code/ pictures only" folder_ok "$manual" "../img/$code/"
+  check "$code: the shared stylesheet" grep -q '<link rel="stylesheet" href="../manual.css">' "$manual"
   check "$code: the same pictures as English" test "$(pictures "$en")" = "$(pictures "$manual")"
 done
 count=$(pictures "$en" | wc -l)

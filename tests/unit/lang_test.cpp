@@ -269,7 +269,7 @@ TEST_F(LangFiles, DeclaredLanguagesAreReadRegisteredAndSelected) {
     WriteLanguageFile(L"English.txt", L"English\r\n#\r\nLeftButton\r\nLeft button\r\nRightButton\r\nRight button\r\n");
     // Written by another editor: a byte-order mark, LF line ends, and cut
     // off before its second key.
-    WriteLanguageFile(L"German.txt", L"\xFEFF" L"Deutsch\n#\nLeftButton\nLinke Taste\nRightBut");
+    WriteLanguageFile(L"German.txt", L"\xFEFF" L"Deutsch\n#\nLeftButton\nLinke Taste\nNameSeparator\n \u2013 \nRightBut");
     WriteLanguageFile(L"Empty.txt", L"");
     WriteLanguageFile(L"NoPairs.txt", L"Title only\r\n");
     ReadDeclarations(R"(<ITEMLIST><LANGLIST>
@@ -307,9 +307,11 @@ TEST_F(LangFiles, DeclaredLanguagesAreReadRegisteredAndSelected) {
     ASSERT_TRUE(lang::Resolve(L"$RightButton", text));
     EXPECT_EQ(text, L"Right button");
     EXPECT_FALSE(lang::Resolve(L"$Wheel", text));
+    EXPECT_EQ(lang::NameSeparator(), L" \u2013 ");
     EXPECT_EQ(lang::SelectCurrent(321), Table(0));  // French was not declared
     ASSERT_TRUE(lang::Resolve(L"$LeftButton", text));
     EXPECT_EQ(text, L"Left button");
+    EXPECT_EQ(lang::NameSeparator(), L": ") << "another language, another separator";
     EXPECT_EQ(lang::KeyboardLayout(), Table(0)->KeyboardLayout());
 
     // The owners drop their tables: nothing stays registered or current.
